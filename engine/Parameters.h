@@ -1,0 +1,71 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvek {
+
+// The 27 internal parameters in the order of the parameter file (lines 2 to 28).
+enum ParameterIndex {
+    kSomR = 0,
+    kSomS = 1,
+    // R and S of substrate type t (1..6) are at kSomR + 2t and kSomS + 2t.
+    kSomCN = 14,
+    kMicrobialCNMax = 15,
+    kMicrobialCNMin = 16,
+    kDAMin = 17,
+    kDAMax = 18,
+    kReferenceT = 19,
+    kQ10 = 20,
+    kSoilMinusAirT = 21,
+    kTmaxCutoff = 22,
+    kLoamR = 23,
+    kLoamS = 24,
+    kClayR = 25,
+    kClayS = 26,
+    kParameterCount = 27
+};
+
+inline int substrateRIndex(int type) {
+    return kSomR + 2 * type;
+}
+inline int substrateSIndex(int type) {
+    return kSomS + 2 * type;
+}
+
+using ParameterSet = std::array<double, kParameterCount>;
+
+inline constexpr const char* kParameterFileName = "Parameter.Orvek";
+inline constexpr const char* kDefaultParameterFileName = "Parameter, default.orvek";
+inline constexpr const char* kOldParameterFileName = "Parameter, old.Orvek";
+inline constexpr const char* kParameterHeading = "Internal parameters";
+
+// What the parameter is, for messages ("S of cereal crop residues").
+std::string parameterName(int index);
+
+// One parameter line: the number as written and the rest of the line (a TAB and a label).
+struct ParameterLine {
+    std::string numberText;
+    std::string rest;
+    double value = 0;
+};
+
+// Splits a line into its leading number and the rest. The number is an optional sign, digits
+// with an optional "." fraction and an optional exponent, followed by the end of the line, a
+// blank or a TAB. Returns false when the line does not start with such a number.
+bool parseParameterLine(const std::string& line, ParameterLine& out);
+
+// Reads lines 2 to 28; a missing file, a missing line or a line that does not start with a
+// number raises OrvekError naming the file and the line.
+std::vector<ParameterLine> readParameterLines(const std::string& path);
+
+// Why a value cannot be used by the model, or nothing when it can. The check of one value may
+// depend on another (the maximum D:A ratio must exceed the minimum).
+std::optional<std::string> parameterProblem(const ParameterSet& set, int index);
+
+// readParameterLines followed by the model's needs; the message names the file and line.
+ParameterSet readParameterFile(const std::string& path);
+
+} // namespace orvek

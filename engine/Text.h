@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvek {
+
+// Lines of a text file written with CR LF or LF; a final line break does not start another line.
+std::vector<std::string> splitLines(std::string_view content);
+
+// A line that is valid UTF-8 is kept; any other is taken as Windows-1252 (files written on the
+// original platform) and converted.
+std::string toUtf8(std::string_view text);
+bool isValidUtf8(std::string_view text);
+
+std::string_view trimBlanks(std::string_view text);
+
+// Number texts as the user types them: blanks around the number are ignored, the decimal
+// separator is the given one, an exponent is allowed, and the value must be finite.
+bool parseDouble(std::string_view text, char decimalSeparator, double& out);
+// A whole number that fits in 32 bits, blanks around it ignored.
+bool parseInt32(std::string_view text, int& out);
+
+// Fixed-point with the given number of decimals and "." as separator; a value that rounds to
+// zero is written without a minus sign.
+void appendFixed(std::string& out, double value, int decimals);
+std::string formatFixed(double value, int decimals);
+
+// The shortest general form with up to 15 significant digits and no trailing zeros
+// (50.625, 26, 0.0001, 1.5E-6).
+std::string formatGeneral(double value, char decimalSeparator = '.');
+
+} // namespace orvek
