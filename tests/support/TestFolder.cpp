@@ -32,7 +32,12 @@ TestFolder::~TestFolder() {
 }
 
 void TestFolder::write(std::string_view name, std::string_view content) const {
-    std::ofstream out(file(name), std::ios::binary | std::ios::trunc);
+    writeFile(file(name), content);
+}
+
+void TestFolder::writeFile(const std::string& path, std::string_view content) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
 }
 

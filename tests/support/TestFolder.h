@@ -18,6 +18,7 @@ public:
     std::string file(std::string_view name) const { return m_path + std::string(name); }
 
     void write(std::string_view name, std::string_view content) const;
+    static void writeFile(const std::string& path, std::string_view content);
     std::string read(std::string_view name) const;
     bool exists(std::string_view name) const;
     // Copies a file of the bundled data/ folder into this folder.
