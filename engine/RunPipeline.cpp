@@ -58,7 +58,6 @@ RunOutcome failed(const RunState& run) {
 } // namespace
 
 RunOutcome performRun(const PageState& page, const RunEnvironment& env) {
-    using Clock = std::chrono::steady_clock;
     RunState run;
     const std::string& start = env.startFolder;
     run.eventsPath = start + kInputEventsFileName;
@@ -86,6 +85,12 @@ RunOutcome performRun(const PageState& page, const RunEnvironment& env) {
     if (run.error) {
         return failed(run);
     }
+    return completeRun(run, page, env);
+}
+
+RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironment& env) {
+    using Clock = std::chrono::steady_clock;
+    const std::string& start = env.startFolder;
     run.parameterPath = start + kParameterFileName;
     run.parameters = readParameterFile(resolveFileName(run.parameterPath));
 

@@ -49,4 +49,8 @@ void gatherRunSettings(RunState& run, const PageState& page, const RunEnvironmen
 // OrvekError and leave the previous result files in place as well.
 RunOutcome performRun(const PageState& page, const RunEnvironment& env);
 
+// The rest of a run whose settings have passed the checks and been gathered: reads the
+// parameters, simulates and writes the result files.
+RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironment& env);
+
 } // namespace orvek
