@@ -1,9 +1,89 @@
 #include "engine/EventsWorkbook.h"
 
 #include "engine/Errors.h"
+#include "engine/Events.h"
+#include "engine/Files.h"
 #include "engine/RunState.h"
+#include "engine/Text.h"
+
+#include <cmath>
+#include <limits>
 
 namespace orvek {
+
+namespace {
+
+// A value the conversion cannot use: a boolean or error cell, a number that is not finite or a
+// whole number beyond 32 bits. It is reported like any other faulty row.
+struct Unusable {};
+
+double numberOf(const EventCell& c, char decimalSeparator) {
+    switch (c.kind) {
+    case EventCell::Kind::Empty:
+        return 0;
+    case EventCell::Kind::Number:
+        if (!std::isfinite(c.number)) {
+            throw Unusable{};
+        }
+        return c.number;
+    case EventCell::Kind::Text: {
+        if (trimBlanks(c.text).empty()) {
+            return 0;
+        }
+        double v = 0;
+        if (!parseDouble(c.text, decimalSeparator, v)) {
+            throw OrvekError(invalidFloatMessage(c.text));
+        }
+        return v;
+    }
+    case EventCell::Kind::Other:
+        break;
+    }
+    throw Unusable{};
+}
+
+int integerOf(const EventCell& c, char decimalSeparator) {
+    const double rounded = std::nearbyint(numberOf(c, decimalSeparator)); // a half to even
+    if (rounded < std::numeric_limits<int>::min() || rounded > std::numeric_limits<int>::max()) {
+        throw Unusable{};
+    }
+    return static_cast<int>(rounded);
+}
+
+} // namespace
+
+std::string convertEventRows(const EventCellLookup& cell, RunState& run, char sep) {
+    std::string out = inputEventsHeading();
+    for (int row = kFirstEventRow; row <= kLastEventRow; ++row) {
+        int values[5] = {0, 0, 0, 0, 0};
+        double c = 0;
+        double cn = 0;
+        try {
+            for (int col = 0; col < 5; ++col) {
+                values[col] = integerOf(cell(row, col), sep);
+            }
+            c = numberOf(cell(row, 5), sep);
+            if (!run.carbonOnly) {
+                cn = numberOf(cell(row, 6), sep);
+            }
+        } catch (const Unusable&) {
+            run.fail(kInputIncorrectMessage, 1);
+            return out;
+        }
+        const bool dataRow = values[0] != 0 && values[1] != 0 && values[2] != 0 && values[3] != 0 &&
+                             values[4] != 0 && c != 0;
+        if (!dataRow) {
+            break;
+        }
+        if (!run.carbonOnly && cn == 0) {
+            run.fail("C:N ratio is not specified in the input events file!", 1);
+            return out;
+        }
+        appendInputEventLine(out, values[0], values[1], values[2], values[3], values[4], c, cn,
+                             !run.carbonOnly);
+    }
+    return out;
+}
 
 void convertEventsWorkbook(RunState&, const std::string&, char) {
     throw OrvekError("Events workbooks cannot be read by this build yet.");
