@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace orvek::test {
@@ -34,6 +35,7 @@ public:
     QString printToPdf; // when set, printing goes to this PDF file
     bool openDocumentSucceeds = true;
     bool calculatorFound = true;
+    std::function<void()> onPause; // sees the window as it is during a pause
 
     // What happened.
     std::vector<BeepKind> beeps;
@@ -110,7 +112,12 @@ public:
             paint(&printer);
         }
     }
-    void pause(int milliseconds) override { pausedMilliseconds += milliseconds; }
+    void pause(int milliseconds) override {
+        pausedMilliseconds += milliseconds;
+        if (onPause) {
+            onPause();
+        }
+    }
 
 private:
     template <typename T> static T take(std::deque<T>& queue, T fallback) {

@@ -1,0 +1,513 @@
+#include "app/MainWindow.h"
+
+#include "app/AboutBox.h"
+#include "app/HandlerGuard.h"
+#include "app/HelpWindow.h"
+#include "app/PlatformServices.h"
+#include "engine/Errors.h"
+#include "engine/Files.h"
+#include "inputs/OptionsFile.h"
+#include "inputs/SettingFile.h"
+#include "inputs/ui/InputPage.h"
+#include "inputs/ui/OptionsDialog.h"
+#include "inputs/ui/PageWidgets.h"
+#include "results/ui/NumericalOutputPage.h"
+#include "results/ui/NumericalOutputPrint.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <cerrno>
+
+namespace orvek::ui {
+
+namespace {
+
+// Keeps the window from taking input while a run blocks it: the progress bar and the window are
+// still painted, but clicks, keys and close requests that arrive meanwhile are dropped rather
+// than acted on after the run.
+class RunInputBlocker : public QObject {
+public:
+    RunInputBlocker() { qApp->installEventFilter(this); }
+    ~RunInputBlocker() override {
+        QCoreApplication::processEvents();
+        qApp->removeEventFilter(this);
+    }
+    RunInputBlocker(const RunInputBlocker&) = delete;
+    RunInputBlocker& operator=(const RunInputBlocker&) = delete;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+        case QEvent::Close:
+        case QEvent::TouchBegin:
+        case QEvent::ContextMenu:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
+void setButtonTextColour(QPushButton* button, const QColor& colour) {
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::ButtonText, colour);
+    button->setPalette(palette);
+}
+
+RecordFormats recordFormats() {
+    RecordFormats f;
+    f.shortDate = [](DateSerial d) { return ss(shortDateText(d)); };
+    f.decimalSeparator = localeDecimalSeparator();
+    const QDateTime now = QDateTime::currentDateTime();
+    const QLocale locale = QLocale::system();
+    f.runDate = ss(locale.toString(now.date(), QLocale::ShortFormat));
+    // The long time format without the time zone, which the record has never carried.
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(QRegularExpression(QStringLiteral("\\s*t+")));
+    f.runTime = ss(locale.toString(now.time(), format.trimmed()));
+    return f;
+}
+
+QFont titleFont(QFont base, double scale, bool italic) {
+    base.setBold(true);
+    base.setItalic(italic);
+    base.setPointSizeF(base.pointSizeF() * scale);
+    return base;
+}
+
+} // namespace
+
+TForm1::TForm1() {
+    setObjectName(QStringLiteral("TForm1"));
+    setWindowTitle(QStringLiteral("Orvek C&N "));
+    resize(903, 662);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(6, 4, 6, 6);
+    layout->setSpacing(4);
+
+    m_page = new InputPage(m_values);
+    m_output = new NumericalOutputPage;
+    m_graphTab = new QWidget;
+    m_graphTab->setObjectName(QStringLiteral("TabSheet3"));
+    new QVBoxLayout(m_graphTab);
+
+    layout->addWidget(buildHeader());
+    m_tabs = new QTabWidget(central);
+    m_tabs->setObjectName(QStringLiteral("PageControl1"));
+    m_tabs->addTab(m_page, QStringLiteral(" Input setting "));
+    m_tabs->addTab(m_output, QStringLiteral(" Numerical output"));
+    m_tabs->addTab(m_graphTab, QStringLiteral(" Graph "));
+    m_tabs->setTabEnabled(1, false);
+    m_tabs->setTabEnabled(2, false);
+    layout->addWidget(m_tabs, 1);
+    setCentralWidget(central);
+    buildMenus();
+
+    connect(m_tabs, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change);
+    connect(m_page->runButton(), &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+    connect(m_page->dailyButton(), &QRadioButton::toggled, this, &TForm1::RadioButton1Click);
+
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    delete m_about.data();
+    delete m_options.data();
+    delete m_help.data();
+}
+
+QWidget* TForm1::buildHeader() {
+    auto* header = new QWidget(this);
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(m_page->outputStepGroup(), 0, Qt::AlignLeft | Qt::AlignBottom);
+    row->addStretch(1);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(0);
+    auto* name = new QLabel(QStringLiteral("Orvek C&N"), header);
+    name->setObjectName(QStringLiteral("Label1"));
+    name->setTextFormat(Qt::PlainText);
+    name->setFont(titleFont(font(), 2.0, true));
+    auto* purpose =
+        new QLabel(QStringLiteral("for simulation of carbon and nitrogen mineralization"), header);
+    purpose->setObjectName(QStringLiteral("Label2"));
+    purpose->setFont(titleFont(font(), 1.0, false));
+    for (QLabel* label : {name, purpose}) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, Qt::blue);
+        label->setPalette(palette);
+        titles->addWidget(label, 0, Qt::AlignRight);
+    }
+    row->addLayout(titles);
+    // The time step group comes and goes with the tabs; the header keeps its height.
+    header->setMinimumHeight(
+        std::max(header->sizeHint().height(), m_page->outputStepGroup()->sizeHint().height()));
+    QSizePolicy policy = m_page->outputStepGroup()->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    m_page->outputStepGroup()->setSizePolicy(policy);
+    return header;
+}
+
+QAction* TForm1::action(const char* name) const {
+    return findChild<QAction*>(QString::fromLatin1(name));
+}
+
+void TForm1::buildMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    const auto item = [this](QMenu* menu, const char* name, const QString& caption,
+                             const QKeySequence& key, void (TForm1::*handler)()) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        if (!key.isEmpty()) {
+            a->setShortcut(key);
+        }
+        if (handler != nullptr) {
+            connect(a, &QAction::triggered, this, handler);
+        } else {
+            a->setEnabled(false); // its command is not part of this window yet
+        }
+        return a;
+    };
+    const QKeySequence none;
+
+    QMenu* setting = bar->addMenu(QStringLiteral("Setting"));
+    setting->setObjectName(QStringLiteral("Setting1"));
+    item(setting, "Retrieveinputsettings1", QStringLiteral("Retrieve input settings"),
+         QKeySequence(Qt::CTRL | Qt::Key_R), &TForm1::Retrieveinputsettings1Click);
+    item(setting, "Saveinputsettings1", QStringLiteral("Save input settings"),
+         QKeySequence(Qt::CTRL | Qt::Key_S), &TForm1::Saveinputsettings1Click);
+    setting->addSeparator();
+    item(setting, "Resetallsetting1", QStringLiteral("Reset all settings"), none,
+         &TForm1::Resetallsetting1Click);
+    setting->addSeparator();
+    item(setting, "Options1", QStringLiteral("Options..."), none, &TForm1::Options1Click);
+    setting->addSeparator();
+    item(setting, "Parameters1", QStringLiteral("Model parameters..."), none, nullptr);
+    setting->addSeparator();
+    item(setting, "Exit1", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+         &TForm1::Exit1Click);
+
+    QMenu* save = bar->addMenu(QStringLiteral("Save"));
+    save->setObjectName(QStringLiteral("Save1"));
+    item(save, "Savedetailedresult1", QStringLiteral("Save numerical ouput as Excel file"), none,
+         nullptr);
+
+    QMenu* print = bar->addMenu(QStringLiteral("Print"));
+    print->setObjectName(QStringLiteral("Print1"));
+    item(print, "Printgraph1", QStringLiteral("Print graph"), none, nullptr);
+    item(print, "Printdetailedresult1", QStringLiteral("Print numerical output"), none,
+         &TForm1::Printdetailedresult1Click);
+    print->addSeparator();
+    item(print, "Printersetup1", QStringLiteral("Printer setup"), none,
+         &TForm1::Printersetup1Click);
+
+    QMenu* utilities = bar->addMenu(QStringLiteral("Utilities"));
+    utilities->setObjectName(QStringLiteral("Utilities1"));
+    item(utilities, "Calculator1", QStringLiteral("Calculator"), none, &TForm1::Calculator1Click);
+
+    QMenu* help = bar->addMenu(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("Help1"));
+    item(help, "Usersinstruction1", QStringLiteral("User's instruction"), QKeySequence(Qt::Key_F1),
+         &TForm1::Usersinstruction1Click);
+    help->addSeparator();
+    item(help, "Derivationandvalidationofmodelformulation1",
+         QStringLiteral("Reference on model formulation "), none,
+         &TForm1::Derivationandvalidationofmodelformulation1Click);
+    help->addSeparator();
+    item(help, "AboutOrvekCNmodel1", QStringLiteral("About the Orvek C&&N model"), none,
+         &TForm1::AboutOrvekCNmodel1Click);
+}
+
+// --- Start-up and closing -------------------------------------------------------------------
+
+void TForm1::FormCreate() {
+    m_values.startFolder = withTrailingSeparator(ss(QDir::currentPath()));
+    m_values.workingFolder = m_values.startFolder;
+    m_page->setWeatherFolder(m_values.startFolder);
+    deleteTempFiles(m_values.startFolder);
+    // A failing step ends the start-up there; the window opens all the same.
+    guarded(this, [this] {
+        m_page->setSubstrateList(
+            readSubstrateList(resolveFileName(m_values.startFolder + kSubstratesFileName)));
+        m_tabs->setCurrentWidget(m_page);
+        loadDefaults();
+        m_page->setOpenFileReminderOff(false);
+    });
+}
+
+void TForm1::loadDefaults() {
+    const std::string path = resolveFileName(m_values.startFolder + kOptionsFileName);
+    if (!fileExists(path)) {
+        throw OrvekError("File not found");
+    }
+    applyOptionsFile(readWholeFile(path, size_t{1} << 20), *m_page);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TForm1::FormClose() {
+    if (m_help) {
+        m_help->close();
+    }
+    deleteTempFiles(m_values.startFolder);
+}
+
+void TForm1::Exit1Click() {
+    close();
+}
+
+// --- Runs and results -----------------------------------------------------------------------
+
+void TForm1::BitBtn1Click() {
+    guarded(this, [this] { TheModel(); });
+}
+
+void TForm1::TheModel() {
+    QProgressBar* bar = m_page->progressBar();
+    QPushButton* run = m_page->runButton();
+    RunEnvironment env;
+    env.startFolder = m_values.startFolder;
+    env.decimalSeparator = localeDecimalSeparator();
+    env.substrateEntries = m_page->substrateEntries();
+    env.formats = recordFormats();
+    QElapsedTimer sinceRepaint;
+    // A long run advances the bar thousands of times a second; the window is repainted only
+    // every 50 ms so that painting never slows the run down.
+    env.progress = [bar, &sinceRepaint](int position) {
+        if (!bar->isVisible() || sinceRepaint.elapsed() >= 50) {
+            bar->setValue(position);
+            bar->show();
+            QCoreApplication::processEvents();
+            sinceRepaint.restart();
+        }
+    };
+    const PageState page = m_page->pageState();
+    RunOutcome outcome;
+    {
+        const RunInputBlocker blocker;
+        sinceRepaint.start();
+        try {
+            outcome = performRun(page, env);
+        } catch (...) {
+            bar->hide();
+            throw;
+        }
+        bar->hide();
+        if (outcome.ok) {
+            services().beep(BeepKind::Asterisk);
+            setButtonTextColour(run, QColor(0, 128, 0));
+            run->setText(QStringLiteral("It's done!"));
+            run->repaint();
+            services().pause(1500);
+            setButtonTextColour(run, Qt::red);
+            run->setText(QStringLiteral("Run..."));
+        }
+    }
+    if (!outcome.ok) {
+        for (int i = 0; i < outcome.beeps; ++i) {
+            services().beep(BeepKind::Hand);
+        }
+        services().message(this, qs(outcome.message), MessageIcon::Error);
+        return;
+    }
+    m_lastRun = outcome.last;
+    showResults(outcome.last);
+}
+
+void TForm1::showResults(const LastRun&) {
+    QGroupBox* step = m_page->outputStepGroup();
+    step->setEnabled(true);
+    m_dailyOutput = m_page->dailyButton()->isChecked();
+    m_output->loadMemo(m_values.startFolder, m_dailyOutput);
+    m_tabs->setTabEnabled(1, true);
+    m_tabs->setCurrentWidget(m_output);
+    step->setVisible(true);
+}
+
+void TForm1::RadioButton1Click() {
+    if (!m_lastRun) {
+        return; // before the first run the choice is only recorded
+    }
+    guarded(this, [this] {
+        m_dailyOutput = m_page->dailyButton()->isChecked();
+        m_output->loadMemo(m_values.startFolder, m_dailyOutput);
+    });
+}
+
+void TForm1::PageControl1Change(int index) {
+    m_page->outputStepGroup()->setVisible(index != m_tabs->indexOf(m_page));
+}
+
+// --- Setting files --------------------------------------------------------------------------
+
+void TForm1::Retrieveinputsettings1Click() {
+    guarded(this, [this] {
+        FileDialogRequest request;
+        request.title = QStringLiteral(" Select setting file");
+        const std::string working = m_values.workingFolder;
+        request.initialFolder =
+            qs(!working.empty() && folderExists(working) ? working : m_values.startFolder);
+        request.filters = {QStringLiteral("Setting file (*.stg)"),
+                           QStringLiteral("all files (*.*)")};
+        const FileDialogResult chosen = services().openFile(this, request);
+        if (chosen.path.isEmpty()) {
+            return;
+        }
+        const std::string path = resolveFileName(ss(chosen.path));
+        if (!fileExists(path)) {
+            throw OrvekError("File not found");
+        }
+        // The whole file is read first, so that a file that cannot be read changes nothing.
+        const std::string content = readWholeFile(path, size_t{1} << 20);
+        applySettingFile(content, *m_page, folderPart(path));
+    });
+}
+
+void TForm1::Saveinputsettings1Click() {
+    guarded(this, [this] {
+        FileDialogRequest request;
+        request.title = QStringLiteral("Save settings to file");
+        request.initialFolder = qs(m_values.workingFolder);
+        request.fileName = m_lastSettingFile;
+        request.filters = {QStringLiteral("Setting file (*.stg)"),
+                           QStringLiteral("Any file (*.*)")};
+        request.defaultSuffix = QStringLiteral("stg");
+        request.confirmOverwrite = true;
+        const FileDialogResult chosen = services().saveFile(this, request);
+        if (chosen.path.isEmpty()) {
+            return;
+        }
+        QString path = chosen.path;
+        if (QFileInfo(path).suffix().isEmpty()) {
+            path += QStringLiteral(".stg");
+        }
+        m_lastSettingFile = path;
+        writeFileAtomically(ss(path), settingFileContent(m_page->pageState()));
+    });
+}
+
+void TForm1::Resetallsetting1Click() {
+    guarded(this, [this] {
+        m_page->resetPage();
+        loadDefaults();
+    });
+}
+
+// --- Secondary windows ------------------------------------------------------------------------
+
+void TForm1::showSecondaryWindow(QWidget* window) {
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(frameGeometry().center());
+    window->move(frame.topLeft());
+    window->winId();
+    if (window->windowHandle() != nullptr && windowHandle() != nullptr) {
+        window->windowHandle()->setTransientParent(windowHandle());
+    }
+    window->show();
+    setEnabled(false);
+    window->activateWindow();
+}
+
+void TForm1::Options1Click() {
+    auto* dialog = new TForm3(
+        m_values, *m_page, [this] { guarded(this, [this] { loadDefaults(); }); }, this);
+    m_options = dialog;
+    showSecondaryWindow(dialog);
+}
+
+void TForm1::AboutOrvekCNmodel1Click() {
+    m_about = new TForm2(m_values.startFolder, this);
+    showSecondaryWindow(m_about);
+}
+
+// --- Printing, utilities and help -----------------------------------------------------------
+
+QPrinter& TForm1::printer() {
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    }
+    return *m_printer;
+}
+
+void TForm1::Printdetailedresult1Click() {
+    guarded(this, [this] {
+        if (m_tabs->currentWidget() != m_output) {
+            m_tabs->setCurrentWidget(m_output);
+            services().pause(1000); // so that the page is drawn before the print dialog
+        }
+        if (!services().printDialog(this, printer())) {
+            return;
+        }
+        printMemo(printer(), m_output->memo()->font(),
+                  m_output->memo()->toPlainText().split(QLatin1Char('\n')));
+    });
+}
+
+void TForm1::Printersetup1Click() {
+    services().pageSetupDialog(this, printer());
+}
+
+void TForm1::Calculator1Click() {
+    if (!services().startCalculator()) {
+        services().beep(BeepKind::Hand);
+        services().message(this, QStringLiteral("Sorry, MS calculator is not found."),
+                           MessageIcon::Error);
+    }
+}
+
+void TForm1::Usersinstruction1Click() {
+    guarded(this, [this] {
+        const std::string path = resolveFileName(m_values.startFolder + kHelpIndexPath);
+        if (!fileExists(path)) {
+            throw OrvekError(cannotOpenMessage(path, ENOENT));
+        }
+        if (!m_help) {
+            m_help = new HelpWindow(qs(path));
+        }
+        m_help->show();
+        m_help->raise();
+        m_help->activateWindow();
+    });
+}
+
+void TForm1::Derivationandvalidationofmodelformulation1Click() {
+    services().openDocument(qs(resolveFileName(m_values.startFolder + kReferenceDocumentName)));
+}
+
+} // namespace orvek::ui

@@ -1,0 +1,179 @@
+// Times the numerical output page after a 100-year daily run: filling the memo, switching
+// between daily and monthly output, printing the memo to a PDF file, and the program's peak
+// memory. Runs on the offscreen platform unless another is chosen.
+//   bench_gui_memo
+
+#include "app/MainWindow.h"
+#include "engine/DateSerial.h"
+#include "engine/Text.h"
+#include "inputs/ui/InputPage.h"
+#include "results/ui/NumericalOutputPage.h"
+#include "tests/app/FakeServices.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string readText(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+}
+
+void writeText(const QString& path, const std::string& text) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write(text.data(), static_cast<qint64>(text.size()));
+    }
+}
+
+// 100 years of daily weather, 1921 to 2020, from the 30 observed years: each year takes the
+// data of an observed year with the same number of days (a 28-year cycle keeps leap years).
+std::string hundredYears(const std::string& observed) {
+    const std::vector<std::string> lines = orvek::splitLines(observed);
+    std::vector<std::vector<std::string>> byYear(30);
+    std::string out;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i < 4) {
+            out += lines[i] + "\r\n";
+            continue;
+        }
+        std::istringstream in(lines[i]);
+        int year = 0;
+        if ((in >> year) && year >= 1991 && year <= 2020) {
+            byYear[static_cast<size_t>(year - 1991)].push_back(lines[i]);
+        }
+    }
+    for (int year = 1921; year <= 2020; ++year) {
+        const int source = 1991 + ((year - 1991) % 28 + 28) % 28;
+        for (const std::string& line : byYear[static_cast<size_t>(source - 1991)]) {
+            out += std::to_string(year) + line.substr(4) + "\r\n";
+        }
+    }
+    return out;
+}
+
+long peakKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+double timed(const std::function<void()>& work) {
+    QElapsedTimer t;
+    t.start();
+    work();
+    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString data = QStringLiteral(ORVEK_DATA_DIR "/");
+    for (const char* name : {"Option.Orvek", "Substrates.Orvek", "Parameter.Orvek",
+                             "Parameter, default.orvek", "Example.stg"}) {
+        QFile::copy(data + QString::fromLatin1(name), dir.filePath(QString::fromLatin1(name)));
+    }
+    writeText(dir.filePath(QStringLiteral("weather100.wth")),
+              hundredYears(readText(data + QStringLiteral("milwaukee_1991_2020_daily.wth"))));
+
+    std::vector<std::string> settings = orvek::splitLines(readText(dir.filePath("Example.stg")));
+    orvek::DateSerial first = 0;
+    orvek::DateSerial last = 0;
+    orvek::tryEncodeDate(1921, 1, 1, first);
+    orvek::tryEncodeDate(2020, 12, 31, last);
+    settings[1] = "weather100.wth";
+    settings[4] = "1/1/21 - 12/31/20";
+    settings[5] = std::to_string(first);
+    settings[6] = std::to_string(last);
+    std::string stg;
+    for (const std::string& l : settings) {
+        stg += l + "\r\n";
+    }
+    writeText(dir.filePath(QStringLiteral("century.stg")), stg);
+
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    {
+        orvek::test::FakeServices fake;
+        orvek::ui::TForm1 window;
+        window.show();
+        fake.openAnswers.push_back({dir.filePath(QStringLiteral("century.stg")), 0});
+        window.action("Retrieveinputsettings1")->trigger();
+        QPlainTextEdit* memo = window.outputPage()->memo();
+        const auto paint = [&] {
+            memo->viewport()->repaint();
+            QApplication::processEvents();
+        };
+
+        const double run = timed([&] {
+            window.inputPage()->runButton()->click();
+            paint();
+        });
+        if (!fake.messages.empty()) {
+            std::fprintf(stderr, "run failed: %s\n", fake.messages[0].text.toUtf8().constData());
+            return 1;
+        }
+        const int lines = memo->blockCount();
+        const double fill = timed([&] {
+            window.outputPage()->loadMemo(window.programValues().startFolder, true);
+            paint();
+        });
+        auto* daily = window.findChild<QRadioButton*>(QStringLiteral("RadioButton1"));
+        auto* monthly = window.findChild<QRadioButton*>(QStringLiteral("RadioButton2"));
+        const double toMonthly = timed([&] {
+            monthly->setChecked(true);
+            paint();
+        });
+        const double toDaily = timed([&] {
+            daily->setChecked(true);
+            paint();
+        });
+        const double scroll = timed([&] {
+            memo->moveCursor(QTextCursor::End);
+            paint();
+        });
+        fake.printToPdf = dir.filePath(QStringLiteral("memo.pdf"));
+        window.pageControl()->setCurrentWidget(window.outputPage());
+        const double print = timed([&] { window.action("Printdetailedresult1")->trigger(); });
+
+        std::printf("100-year daily run, %d days (%d memo lines)\n",
+                    window.lastRun() ? window.lastRun()->lastDAS : 0, lines);
+        std::printf("  run from the button to the filled memo: %.3f s (without the 1.5 s pause)\n",
+                    run);
+        std::printf("  filling Memo1 (daily):                  %.3f s\n", fill);
+        std::printf("  switching to Monthly:                   %.3f s\n", toMonthly);
+        std::printf("  switching back to Daily:                %.3f s\n", toDaily);
+        std::printf("  scrolling to the end:                   %.3f s\n", scroll);
+        std::printf("  printing the daily memo to PDF:         %.3f s (%lld bytes)\n", print,
+                    static_cast<long long>(QFile(fake.printToPdf).size()));
+        std::printf("  peak memory (VmHWM):                    %.1f MB\n",
+                    static_cast<double>(peakKilobytes()) / 1024.0);
+    }
+    QDir::setCurrent(previous);
+    return 0;
+}

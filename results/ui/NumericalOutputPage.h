@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QWidget>
+
+#include <string>
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace orvek::ui {
+
+// The " Numerical output" tab: the daily or monthly table of the last run followed by its
+// setting record, and the "Open result in Excel" button.
+class NumericalOutputPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit NumericalOutputPage(QWidget* parent = nullptr);
+
+    QPlainTextEdit* memo() const { return m_memo; }
+    QPushButton* excelButton() const { return m_excel; }
+
+    // Fills the memo from the memo variant of the chosen time step and the setting record in
+    // the start folder, in one go. Raises OrvekError when a file cannot be read; the memo then
+    // holds what was read before it.
+    void loadMemo(const std::string& startFolder, bool daily);
+
+private:
+    QPlainTextEdit* m_memo = nullptr;
+    QPushButton* m_excel = nullptr;
+};
+
+// The memo's font: a small sans-serif face, as the text device prints it too.
+QFont memoFont();
+
+} // namespace orvek::ui

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace orvek::test {
+
+// A temporary start folder holding copies of the bundled files; the current folder is changed
+// to it for the object's lifetime only.
+class WorkFolder {
+public:
+    explicit WorkFolder(bool withBundledFiles = true) : m_previous(QDir::currentPath()) {
+        EXPECT_TRUE(m_dir.isValid());
+        if (withBundledFiles) {
+            for (const char* name :
+                 {"Option.Orvek", "Substrates.Orvek", "Parameter.Orvek", "Parameter, default.orvek",
+                  "Example.stg", "milwaukee_1991_2020_daily.wth",
+                  "milwaukee_1991_2020_monthly.wth"}) {
+                copyBundled(name);
+            }
+        }
+        QDir::setCurrent(m_dir.path());
+    }
+    ~WorkFolder() { QDir::setCurrent(m_previous); }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    std::string folder() const { return m_dir.path().toStdString() + "/"; }
+
+    void copyBundled(const char* name) const {
+        const QString from = QStringLiteral(ORVEK_DATA_DIR "/") + QString::fromUtf8(name);
+        QFile::remove(path(QString::fromUtf8(name)));
+        EXPECT_TRUE(QFile::copy(from, path(QString::fromUtf8(name)))) << name;
+    }
+    void write(const QString& name, const QByteArray& content) const {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QByteArray read(const QString& name) const {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    bool exists(const QString& name) const { return QFile::exists(path(name)); }
+
+private:
+    QString m_previous;
+    QTemporaryDir m_dir;
+};
+
+} // namespace orvek::test

@@ -1,0 +1,89 @@
+// Not a check: saves pictures of the window, its tabs and dialogs for a person to look at.
+// Runs only when ORVEK_SCREENSHOT_DIR names a folder (for example under Xvfb at 96 DPI).
+
+#include "FakeServices.h"
+#include "GuiTestSupport.h"
+#include "app/AboutBox.h"
+#include "app/HelpWindow.h"
+#include "app/MainWindow.h"
+#include "inputs/ui/InputPage.h"
+#include "inputs/ui/OptionsDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+
+namespace orvek::test {
+
+namespace {
+
+void save(QWidget* w, const QString& folder, const char* name) {
+    QApplication::processEvents();
+    w->grab().save(folder + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png"));
+}
+
+QWidget* shownWindow(const char* name) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QLatin1String(name) && w->isVisible()) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+void saveAndClose(const char* window, const QString& folder, const char* name) {
+    QWidget* w = shownWindow(window);
+    ASSERT_NE(w, nullptr) << window;
+    save(w, folder, name);
+    w->close();
+    QApplication::processEvents();
+}
+
+} // namespace
+
+TEST(Screenshots, EveryTabAndDialog) {
+    const QString folder = qEnvironmentVariable("ORVEK_SCREENSHOT_DIR");
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "set ORVEK_SCREENSHOT_DIR to save screenshots";
+    }
+    WorkFolder work;
+    QDir().mkpath(work.path(QStringLiteral("help")));
+    work.write(QStringLiteral("help/index.html"),
+               "<html><body><h1>Orvek C&amp;N</h1><p>User's guide.</p></body></html>");
+    QImage picture(129, 58, QImage::Format_RGB888);
+    picture.fill(QColor(40, 110, 60));
+    picture.save(work.path(QStringLiteral("about.jpg")), "JPEG");
+    FakeServices fake;
+    ui::TForm1 window;
+    window.show();
+    save(&window, folder, "01-input-start");
+
+    fake.openAnswers.push_back({work.path(QStringLiteral("Example.stg")), 0});
+    window.action("Retrieveinputsettings1")->trigger();
+    save(&window, folder, "02-input-example");
+
+    window.findChild<QRadioButton*>(QStringLiteral("RadioButton4"))->setChecked(true);
+    window.findChild<QRadioButton*>(QStringLiteral("RadioButton6"))->setChecked(true);
+    save(&window, folder, "03-input-cn-workbook");
+    window.findChild<QRadioButton*>(QStringLiteral("RadioButton5"))->setChecked(true);
+    fake.openAnswers.push_back({work.path(QStringLiteral("Example.stg")), 0});
+    window.action("Retrieveinputsettings1")->trigger();
+
+    QTest::mouseClick(window.inputPage()->runButton(), Qt::LeftButton);
+    save(&window, folder, "04-numerical-daily");
+    window.findChild<QRadioButton*>(QStringLiteral("RadioButton2"))->setChecked(true);
+    save(&window, folder, "05-numerical-monthly");
+
+    window.action("Options1")->trigger();
+    saveAndClose("TForm3", folder, "06-options");
+    window.action("AboutOrvekCNmodel1")->trigger();
+    saveAndClose("TForm2", folder, "07-about");
+    window.action("Usersinstruction1")->trigger();
+    saveAndClose("HelpWindow", folder, "08-help");
+}
+
+} // namespace orvek::test
