@@ -48,6 +48,7 @@ struct SeriesData {
     Range x;
     Range y;
     bool active = true;
+    bool dirty = false; // the chart does not show the points yet
 };
 
 // The legend: the active series' colours and titles in rows under the plot, wrapped to the
@@ -223,18 +224,61 @@ struct GraphChart::Impl {
         return static_cast<qint64>(QDateTime::currentDateTime().offsetFromUtc()) * 1000;
     }
 
+    // Hands the series' points to the chart in the unit of the bottom axis. Long series are
+    // thinned to the first, lowest, highest and last point of each of a few thousand slices of
+    // the X range: the line drawn is the same at any width a screen or page gives it, and the
+    // chart lays out a fraction of the points.
     void pushPoints(SeriesData& s) {
-        if (!dates) {
-            s.line->replace(s.points);
+        s.dirty = false;
+        if (s.points.isEmpty()) {
+            s.line->clear();
             return;
         }
-        const qint64 offset = localOffsetMs();
-        QList<QPointF> converted;
-        converted.reserve(s.points.size());
-        for (const QPointF& p : s.points) {
-            converted.append(QPointF(toMilliseconds(p.x(), offset), p.y()));
+        QList<QPointF> shown = thinned(s.points, s.x);
+        if (dates) {
+            const qint64 offset = localOffsetMs();
+            for (QPointF& p : shown) {
+                p.setX(toMilliseconds(p.x(), offset));
+            }
         }
-        s.line->replace(converted);
+        s.line->replace(shown);
+    }
+
+    static QList<QPointF> thinned(const QList<QPointF>& points, const Range& x) {
+        constexpr int kSlices = 2048;
+        const qsizetype n = points.size();
+        if (n <= 4 * kSlices || !(x.high > x.low)) {
+            return points;
+        }
+        const double width = (x.high - x.low) / kSlices;
+        auto slice = [&](qsizetype i) {
+            return std::clamp(static_cast<int>((points[i].x() - x.low) / width), 0, kSlices - 1);
+        };
+        QList<QPointF> out;
+        out.reserve(4 * kSlices);
+        for (qsizetype first = 0; first < n;) {
+            const int b = slice(first);
+            qsizetype last = first;
+            qsizetype lowest = first;
+            qsizetype highest = first;
+            while (last + 1 < n && slice(last + 1) == b) {
+                ++last;
+                if (points[last].y() < points[lowest].y()) {
+                    lowest = last;
+                }
+                if (points[last].y() > points[highest].y()) {
+                    highest = last;
+                }
+            }
+            qsizetype keep[4] = {first, std::min(lowest, highest), std::max(lowest, highest), last};
+            for (int k = 0; k < 4; ++k) {
+                if (k == 0 || keep[k] != keep[k - 1]) {
+                    out.append(points[keep[k]]);
+                }
+            }
+            first = last + 1;
+        }
+        return out;
     }
 
     void applyGridPen(ChartAxis a) {
@@ -440,8 +484,9 @@ void GraphChart::setXValuesAreDates(bool dates) {
     QAbstractAxis* now = d->bottom();
     now->setVisible(true);
     for (SeriesData& s : d->series) {
+        s.line->clear(); // its X are in the other unit: handed over again by rescale()
+        s.dirty = true;
         s.line->attachAxis(now);
-        d->pushPoints(s);
     }
 }
 
@@ -534,7 +579,7 @@ void GraphChart::clearSeries(int series) {
     s.points.clear();
     s.x = Range{};
     s.y = Range{};
-    s.line->clear();
+    s.dirty = true;
 }
 
 void GraphChart::setSeriesPoints(int series, QList<QPointF> points) {
@@ -550,7 +595,7 @@ void GraphChart::setSeriesPoints(int series, QList<QPointF> points) {
     s.points = std::move(points);
     s.x = x;
     s.y = y;
-    d->pushPoints(s);
+    s.dirty = true;
 }
 
 qsizetype GraphChart::seriesPointCount(int series) const {
@@ -579,15 +624,23 @@ void GraphChart::rescale() {
     d->right->setLabelsVisible(!right.empty());
     if (!d->dates) {
         d->scaleValueAxis(d->bottomNumbers, ChartAxis::Bottom, x, 11);
-        return;
+    } else {
+        const Range r = Impl::scaled(x, d->minimum[Impl::index(ChartAxis::Bottom)]);
+        const qint64 offset = Impl::localOffsetMs();
+        d->bottomDates->setRange(QDateTime::fromMSecsSinceEpoch(
+                                     static_cast<qint64>(Impl::toMilliseconds(r.low, offset))),
+                                 QDateTime::fromMSecsSinceEpoch(
+                                     static_cast<qint64>(Impl::toMilliseconds(r.high, offset))));
+        d->low[Impl::index(ChartAxis::Bottom)] = r.low;
+        d->high[Impl::index(ChartAxis::Bottom)] = r.high;
     }
-    const Range r = Impl::scaled(x, d->minimum[Impl::index(ChartAxis::Bottom)]);
-    const qint64 offset = Impl::localOffsetMs();
-    d->bottomDates->setRange(
-        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(Impl::toMilliseconds(r.low, offset))),
-        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(Impl::toMilliseconds(r.high, offset))));
-    d->low[Impl::index(ChartAxis::Bottom)] = r.low;
-    d->high[Impl::index(ChartAxis::Bottom)] = r.high;
+    // The points go to the chart once the axes have their new ranges, so that each series is
+    // laid out once.
+    for (SeriesData& s : d->series) {
+        if (s.dirty) {
+            d->pushPoints(s);
+        }
+    }
 }
 
 void GraphChart::render(QPainter* painter, const QRectF& target) {

@@ -77,12 +77,14 @@ public:
     void setSeriesActive(int series, bool active);
     bool seriesActive(int series) const;
     void clearSeries(int series);
-    // Replaces all points of the series at once; X in ascending order.
+    // Replaces all points of the series at once; X in ascending order. The chart shows
+    // changed points from the next rescale() on.
     void setSeriesPoints(int series, QList<QPointF> points);
     qsizetype seriesPointCount(int series) const;
     QPointF seriesPoint(int series, qsizetype index) const;
 
-    // Scales the axes to the points of the active series (after the points changed).
+    // Scales the axes to the points of the active series and shows the points changed since
+    // the last call.
     void rescale();
     // Draws the chart into target, keeping its proportions (printing).
     void render(QPainter* painter, const QRectF& target);
