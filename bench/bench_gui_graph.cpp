@@ -1,0 +1,194 @@
+// Times the graph after a 100-year daily C & N run: drawing all eight series (36,500 points
+// each, a repaint of the chart grabbed offscreen included), toggling one series and switching
+// the X axis between days and dates. Prints the figures and the peak memory.
+
+#include "engine/DateSerial.h"
+#include "engine/Files.h"
+#include "engine/RunPipeline.h"
+#include "engine/Text.h"
+#include "inputs/StartUp.h"
+#include "results/ResultFiles.h"
+#include "results/ui/GraphPage.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QPixmap>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kFirstYear = 2005;
+constexpr int kYears = 100;
+
+// A century of daily weather: the Milwaukee years repeated under shifted year numbers, each
+// target year taking a source year of the same length.
+std::string centuryWeather(const std::string& source) {
+    const std::vector<std::string> lines = orvek::splitLines(orvek::readWholeFile(source));
+    std::string out;
+    std::vector<std::vector<std::string>> years(31); // rest of each line by source year
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i < 4) {
+            out += lines[i] + "\r\n";
+            continue;
+        }
+        std::istringstream in(lines[i]);
+        int year = 0;
+        int day = 0;
+        in >> year >> day;
+        if (year >= 1991 && year <= 2020) {
+            std::string rest;
+            std::getline(in, rest);
+            years[static_cast<size_t>(year - 1991)].push_back(std::to_string(day) + rest);
+        }
+    }
+    for (int k = 0; k < kYears; ++k) {
+        const int year = kFirstYear + k;
+        int source = 1991 + k % 30;
+        while (orvek::isLeapYear(source) != orvek::isLeapYear(year)) {
+            source = source == 2020 ? 1991 : source + 1;
+        }
+        for (const std::string& rest : years[static_cast<size_t>(source - 1991)]) {
+            out += std::to_string(year) + "\t" + rest + "\r\n";
+        }
+    }
+    return out;
+}
+
+double seconds(const std::function<void()>& step) {
+    const auto start = std::chrono::steady_clock::now();
+    step();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The best and the median of a few repetitions.
+void report(const char* what, const std::function<void()>& step, int repetitions = 5) {
+    std::vector<double> times;
+    for (int i = 0; i < repetitions; ++i) {
+        times.push_back(seconds(step));
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("%-52s best %.3f s, median %.3f s\n", what, times.front(), times[times.size() / 2]);
+}
+
+long peakKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::atol(line.c_str() + 6);
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+
+    char pattern[] = "/tmp/orvek-bench-graph-XXXXXX";
+    const std::string folder = std::string(::mkdtemp(pattern)) + "/";
+    const std::string data = std::string(ORVEK_DATA_DIR) + "/";
+    for (const char* name : {"Option.Orvek", "Substrates.Orvek", "Parameter.Orvek",
+                             "Parameter, default.orvek", "Example.stg"}) {
+        fs::copy_file(data + name, folder + name);
+    }
+    orvek::writeFileAtomically(folder + "century.wth",
+                               centuryWeather(data + "milwaukee_1991_2020_daily.wth"));
+    orvek::DateSerial end = 0;
+    orvek::tryEncodeDate(kFirstYear + kYears - 1, 12, 31, end);
+    std::vector<std::string> stg = orvek::splitLines(orvek::readWholeFile(folder + "Example.stg"));
+    stg[0] = "N";
+    stg[1] = "century.wth";
+    stg[6] = std::to_string(end);
+    std::string text;
+    for (const std::string& line : stg) {
+        text += line + "\r\n";
+    }
+    orvek::writeFileAtomically(folder + "Century.stg", text);
+
+    orvek::Session session;
+    orvek::startSession(session, folder);
+    orvek::RunOutcome outcome;
+    try {
+        orvek::retrieveSettings(session, folder + "Century.stg");
+        orvek::RunEnvironment env;
+        env.startFolder = session.startFolder;
+        env.decimalSeparator = session.decimalSeparator;
+        env.substrateEntries = static_cast<int>(session.substrates.size());
+        env.formats.shortDate = [](orvek::DateSerial date) { return orvek::memoDate(date); };
+        env.formats.runDate = "1/1/05";
+        env.formats.runTime = "00:00:00";
+        const double runTime = seconds([&] { outcome = orvek::performRun(session.page, env); });
+        if (!outcome.ok) {
+            std::fprintf(stderr, "run failed: %s\n", outcome.message.c_str());
+            return 1;
+        }
+        std::printf("100-year daily C & N run (%d days)                  %.3f s\n",
+                    outcome.last.lastDAS, runTime);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "run failed: %s\n", e.what());
+        return 1;
+    }
+
+    orvek::ui::GraphPage page;
+    page.resize(1000, 700);
+    page.setStartFolder(QString::fromStdString(session.startFolder));
+    page.show();
+    QApplication::processEvents();
+    QWidget* view = page.chart().widget();
+    auto repaint = [&] {
+        const QPixmap shown = view->grab(); // renders the chart view now
+        if (shown.isNull()) {
+            std::fprintf(stderr, "nothing drawn\n");
+        }
+    };
+    page.showRunResults(outcome.last, true);
+    for (int i = 0; i < orvek::ui::GraphPage::kSeriesCount; ++i) {
+        const QSignalBlocker block(page.seriesBox(i));
+        page.seriesBox(i)->setChecked(true);
+    }
+    report("draw all eight series (plotGraph + repaint)", [&] {
+        page.plotGraph();
+        repaint();
+    });
+    std::printf("  points per series: %lld\n",
+                static_cast<long long>(page.chart().seriesPointCount(0)));
+    report("  of which plotGraph alone", [&] { page.plotGraph(); });
+    report("  of which the repaint alone", [&] { repaint(); });
+    report("toggle one series (CheckBox16 click + repaint)", [&] {
+        page.seriesBox(2)->toggle();
+        repaint();
+    });
+    report("switch X between days and dates (BitBtn2 + repaint)", [&] {
+        page.BitBtn2Click();
+        repaint();
+    });
+    report("switch to monthly and back (two redraws + repaints)", [&] {
+        page.timeStepChanged(false);
+        repaint();
+        page.timeStepChanged(true);
+        repaint();
+    });
+    std::printf("peak memory (VmHWM)                                  %ld kB\n", peakKilobytes());
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    return 0;
+}
