@@ -1,18 +1,23 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
+#include "app/FrozenLayout.h"
 #include "app/HandlerGuard.h"
 #include "app/HelpWindow.h"
 #include "app/PlatformServices.h"
+#include "app/ProportionalForm.h"
 #include "engine/Errors.h"
 #include "engine/Files.h"
+#include "engine/ui/ParametersDialog.h"
 #include "inputs/OptionsFile.h"
 #include "inputs/SettingFile.h"
 #include "inputs/ui/InputPage.h"
 #include "inputs/ui/OptionsDialog.h"
 #include "inputs/ui/PageWidgets.h"
+#include "results/ui/GraphPage.h"
 #include "results/ui/NumericalOutputPage.h"
 #include "results/ui/NumericalOutputPrint.h"
+#include "results/ui/ResultExport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,6 +48,10 @@
 namespace orvek::ui {
 
 namespace {
+
+// The client area the window's layout was made for.
+constexpr int kDesignClientWidth = 895;
+constexpr int kDesignClientHeight = 616;
 
 // Keeps the window from taking input while a run blocks it: the progress bar and the window are
 // still painted, but clicks, keys and close requests that arrive meanwhile are dropped rather
@@ -113,15 +122,20 @@ TForm1::TForm1() {
     resize(903, 662);
 
     auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("ClientArea"));
     auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(6, 4, 6, 6);
-    layout->setSpacing(4);
+    layout->setContentsMargins(6, 2, 6, 4);
+    layout->setSpacing(2);
 
     m_page = new InputPage(m_values);
     m_output = new NumericalOutputPage;
     m_graphTab = new QWidget;
     m_graphTab->setObjectName(QStringLiteral("TabSheet3"));
-    new QVBoxLayout(m_graphTab);
+    auto* graphLayout = new QVBoxLayout(m_graphTab);
+    graphLayout->setContentsMargins(0, 0, 0, 0);
+    m_graph = new GraphPage(m_graphTab);
+    m_graph->setObjectName(QStringLiteral("GraphPage1"));
+    graphLayout->addWidget(m_graph);
 
     layout->addWidget(buildHeader());
     m_tabs = new QTabWidget(central);
@@ -134,10 +148,18 @@ TForm1::TForm1() {
     layout->addWidget(m_tabs, 1);
     setCentralWidget(central);
     buildMenus();
+    // The design client size below the menu bar, in the middle of the desktop.
+    resize(kDesignClientWidth, kDesignClientHeight + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = rect();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(std::max(0, frame.x()), std::max(0, frame.y()));
+    }
 
     connect(m_tabs, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change);
     connect(m_page->runButton(), &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     connect(m_page->dailyButton(), &QRadioButton::toggled, this, &TForm1::RadioButton1Click);
+    connect(m_output->excelButton(), &QPushButton::clicked, this, &TForm1::BitBtn3Click);
 
     FormCreate();
 }
@@ -145,13 +167,18 @@ TForm1::TForm1() {
 TForm1::~TForm1() {
     delete m_about.data();
     delete m_options.data();
+    delete m_form4.data();
     delete m_help.data();
+    delete m_resizer.data();
 }
 
 QWidget* TForm1::buildHeader() {
     auto* header = new QWidget(this);
+    header->setObjectName(QStringLiteral("Header"));
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(0, 0, 0, 0);
+    // A compact group, so that the header is no taller than the two titles.
+    m_page->outputStepGroup()->layout()->setContentsMargins(9, 2, 9, 3);
     row->addWidget(m_page->outputStepGroup(), 0, Qt::AlignLeft | Qt::AlignBottom);
     row->addStretch(1);
     auto* titles = new QVBoxLayout;
@@ -178,6 +205,14 @@ QWidget* TForm1::buildHeader() {
     policy.setRetainSizeWhenHidden(true);
     m_page->outputStepGroup()->setSizePolicy(policy);
     return header;
+}
+
+TProportionalForm* TForm1::proportionalForm() const {
+    return m_resizer;
+}
+
+TForm4* TForm1::parametersDialog() const {
+    return m_form4;
 }
 
 QAction* TForm1::action(const char* name) const {
@@ -215,7 +250,8 @@ void TForm1::buildMenus() {
     setting->addSeparator();
     item(setting, "Options1", QStringLiteral("Options..."), none, &TForm1::Options1Click);
     setting->addSeparator();
-    item(setting, "Parameters1", QStringLiteral("Model parameters..."), none, nullptr);
+    item(setting, "Parameters1", QStringLiteral("Model parameters..."), none,
+         &TForm1::Parameters1Click);
     setting->addSeparator();
     item(setting, "Exit1", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
          &TForm1::Exit1Click);
@@ -223,11 +259,11 @@ void TForm1::buildMenus() {
     QMenu* save = bar->addMenu(QStringLiteral("Save"));
     save->setObjectName(QStringLiteral("Save1"));
     item(save, "Savedetailedresult1", QStringLiteral("Save numerical ouput as Excel file"), none,
-         nullptr);
+         &TForm1::Savedetailedresult1Click);
 
     QMenu* print = bar->addMenu(QStringLiteral("Print"));
     print->setObjectName(QStringLiteral("Print1"));
-    item(print, "Printgraph1", QStringLiteral("Print graph"), none, nullptr);
+    item(print, "Printgraph1", QStringLiteral("Print graph"), none, &TForm1::Printgraph1Click);
     item(print, "Printdetailedresult1", QStringLiteral("Print numerical output"), none,
          &TForm1::Printdetailedresult1Click);
     print->addSeparator();
@@ -257,6 +293,15 @@ void TForm1::FormCreate() {
     m_values.startFolder = withTrailingSeparator(ss(QDir::currentPath()));
     m_values.workingFolder = m_values.startFolder;
     m_page->setWeatherFolder(m_values.startFolder);
+    m_graph->setStartFolder(qs(m_values.startFolder));
+    m_resizer = new TProportionalForm(this);
+    // Qt measures the layout in device-independent pixels, which already look the same on
+    // every screen: the window opens at its design size, its controls filling it, rather than
+    // at a size taken from the screen's dimensions with the controls in one corner of it.
+    m_resizer->switches.ResolutionIndependence = false;
+    // Installed after the resizing component's filter, so it runs first: the controls get
+    // their absolute places before the component captures them.
+    installEventFilter(this);
     deleteTempFiles(m_values.startFolder);
     // A failing step ends the start-up there; the window opens all the same.
     guarded(this, [this] {
@@ -266,6 +311,7 @@ void TForm1::FormCreate() {
         loadDefaults();
         m_page->setOpenFileReminderOff(false);
     });
+    applyResizing();
 }
 
 void TForm1::loadDefaults() {
@@ -274,6 +320,45 @@ void TForm1::loadDefaults() {
         throw OrvekError("File not found");
     }
     applyOptionsFile(readWholeFile(path, size_t{1} << 20), *m_page);
+    applyResizing();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // The first event of the shown window, when every layout has placed its controls.
+    if (watched == this && !m_frozen && isVisible()) {
+        freezeAtDesignSize();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::freezeAtDesignSize() {
+    m_frozen = true;
+    removeEventFilter(this);
+    QWidget* client = centralWidget();
+    // A desktop font larger than the layout was made for needs more room; the controls are
+    // then arranged at the smallest size that holds them, and that becomes the reference.
+    const QSize design =
+        QSize(kDesignClientWidth, kDesignClientHeight).expandedTo(layoutMinimumSize(client));
+    if (client->size() != design) {
+        resize(size() + design - client->size());
+    }
+    freezeLayouts(client);
+    m_resizer->design.DesignFormClientWidth = client->width();
+    m_resizer->design.DesignFormClientHeight = client->height();
+    applyResizing();
+}
+
+void TForm1::applyResizing() {
+    if (!m_resizer) {
+        return;
+    }
+    m_resizer->setActive(m_values.resizable);
+    if (m_frozen) {
+        // Scaled controls may shrink with the window; fixed ones keep the room they need.
+        const QSize design(m_resizer->design.DesignFormClientWidth,
+                           m_resizer->design.DesignFormClientHeight);
+        centralWidget()->setMinimumSize(m_values.resizable ? design / 2 : design);
+    }
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -350,12 +435,17 @@ void TForm1::TheModel() {
     showResults(outcome.last);
 }
 
-void TForm1::showResults(const LastRun&) {
+void TForm1::showResults(const LastRun& last) {
     QGroupBox* step = m_page->outputStepGroup();
     step->setEnabled(true);
     m_dailyOutput = m_page->dailyButton()->isChecked();
-    m_output->loadMemo(m_values.startFolder, m_dailyOutput);
+    // The memo and the graph each show what they could read; a file that cannot be read is
+    // reported, and the window still ends with the results pages open.
+    guarded(this, [this] { m_output->loadMemo(m_values.startFolder, m_dailyOutput); });
     m_tabs->setTabEnabled(1, true);
+    m_tabs->setTabEnabled(2, true);
+    m_output->excelButton()->setEnabled(true);
+    guarded(this, [this, &last] { m_graph->showRunResults(last, m_dailyOutput); });
     m_tabs->setCurrentWidget(m_output);
     step->setVisible(true);
 }
@@ -364,10 +454,9 @@ void TForm1::RadioButton1Click() {
     if (!m_lastRun) {
         return; // before the first run the choice is only recorded
     }
-    guarded(this, [this] {
-        m_dailyOutput = m_page->dailyButton()->isChecked();
-        m_output->loadMemo(m_values.startFolder, m_dailyOutput);
-    });
+    m_dailyOutput = m_page->dailyButton()->isChecked();
+    guarded(this, [this] { m_output->loadMemo(m_values.startFolder, m_dailyOutput); });
+    guarded(this, [this] { m_graph->timeStepChanged(m_dailyOutput); });
 }
 
 void TForm1::PageControl1Change(int index) {
@@ -448,7 +537,19 @@ void TForm1::Options1Click() {
     auto* dialog = new TForm3(
         m_values, *m_page, [this] { guarded(this, [this] { loadDefaults(); }); }, this);
     m_options = dialog;
+    // OK switches resizing at once, also when the defaults wait for the next start.
+    connect(dialog, &QDialog::finished, this, &TForm1::applyResizing);
     showSecondaryWindow(dialog);
+}
+
+void TForm1::Parameters1Click() {
+    QAction* entry = action("Parameters1");
+    m_form4 = TForm4::open(this, qs(m_values.startFolder));
+    if (!m_form4) {
+        return; // its file could not be read: reported, and the window stays usable
+    }
+    entry->setEnabled(false);
+    connect(m_form4, &QObject::destroyed, entry, [entry] { entry->setEnabled(true); });
 }
 
 void TForm1::AboutOrvekCNmodel1Click() {
@@ -456,7 +557,41 @@ void TForm1::AboutOrvekCNmodel1Click() {
     showSecondaryWindow(m_about);
 }
 
-// --- Printing, utilities and help -----------------------------------------------------------
+// --- Result workbooks and printing ------------------------------------------------------------
+
+namespace {
+
+ResultExportSource exportSource(const ProgramValues& values, const std::optional<LastRun>& last,
+                                bool dailyOutput) {
+    ResultExportSource source;
+    source.startFolder = values.startFolder;
+    source.workingFolder = withTrailingSeparator(values.workingFolder);
+    source.last = last.value_or(LastRun{});
+    source.dailyOutput = dailyOutput;
+    return source;
+}
+
+} // namespace
+
+void TForm1::Savedetailedresult1Click() {
+    if (m_tabs->currentWidget() != m_output) {
+        services().beep(BeepKind::Hand);
+        services().message(this, QStringLiteral("First select page 'Detailed result'"),
+                           MessageIcon::Error);
+        return;
+    }
+    guarded(this,
+            [this] { saveResultsAs(this, exportSource(m_values, m_lastRun, m_dailyOutput)); });
+}
+
+void TForm1::BitBtn3Click() {
+    guarded(this,
+            [this] { openResultsInSpreadsheet(exportSource(m_values, m_lastRun, m_dailyOutput)); });
+}
+
+void TForm1::Printgraph1Click() {
+    guarded(this, [this] { m_graph->printGraph(printer(), this); });
+}
 
 QPrinter& TForm1::printer() {
     if (!m_printer) {

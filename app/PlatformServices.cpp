@@ -92,6 +92,15 @@ public:
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !r.confirmOverwrite);
+        // The default extension belongs to the first filter: the dialog adds it before it asks
+        // about overwriting, so that the file finally written is the one it asked about; with
+        // "any file" the name stays as typed.
+        const auto suffixFor = [&dialog, &r](const QString& filter) {
+            const bool first = !r.filters.isEmpty() && filter == r.filters.first();
+            dialog.setDefaultSuffix(first ? r.defaultSuffix : QString());
+        };
+        suffixFor(dialog.selectedNameFilter());
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, suffixFor);
         if (!r.fileName.isEmpty()) {
             dialog.selectFile(r.fileName);
         }

@@ -24,16 +24,15 @@
 
 namespace orvek::ui {
 
-namespace {
-
-// Widgets whose children are their own inner parts, placed by themselves.
-bool isComposite(const QWidget* widget) {
+bool TProportionalForm::placesOwnParts(const QWidget* widget) {
     return qobject_cast<const QAbstractScrollArea*>(widget) ||
            qobject_cast<const QTabBar*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
            qobject_cast<const QComboBox*>(widget) || qobject_cast<const QLineEdit*>(widget) ||
            qobject_cast<const QAbstractButton*>(widget) ||
            qobject_cast<const QAbstractSlider*>(widget) || qobject_cast<const QToolBar*>(widget);
 }
+
+namespace {
 
 bool layoutHolds(const QLayout* layout, const QWidget* widget) {
     for (int i = 0; i < layout->count(); ++i) {
@@ -48,8 +47,8 @@ bool layoutHolds(const QLayout* layout, const QWidget* widget) {
     return false;
 }
 
-// Whether something other than absolute geometry places the widget: a layout of its parent,
-// or a parent that arranges its children itself.
+// Whether something other than absolute geometry places the widget: an enabled layout of its
+// parent, or a parent that arranges its children itself. A disabled layout places nothing.
 bool placedByParent(const QWidget* widget) {
     const QWidget* parent = widget->parentWidget();
     if (!parent) {
@@ -59,7 +58,8 @@ bool placedByParent(const QWidget* widget) {
         qobject_cast<const QStackedWidget*>(parent)) {
         return true;
     }
-    return parent->layout() && layoutHolds(parent->layout(), widget);
+    return parent->layout() && parent->layout()->isEnabled() &&
+           layoutHolds(parent->layout(), widget);
 }
 
 int fontSizeOf(const QFont& font, bool& inPixels) {
@@ -211,7 +211,7 @@ void TProportionalForm::collect(QWidget* container) {
             c.placedByParent = placedByParent(widget);
             m_controls.push_back(c);
         }
-        if (!isComposite(widget)) {
+        if (!placesOwnParts(widget)) {
             collect(widget);
         }
     }

@@ -88,6 +88,9 @@ public:
     static int scaledFontSize(int designSize, double k);
     // A bound scaled by a factor, rounded to the nearest integer, a half to the even one.
     static int scaledBound(int designBound, double factor);
+    // Widgets whose children are their own inner parts, placed by themselves (buttons, edits,
+    // lists, scroll areas...): the walk over the form takes them but not their children.
+    static bool placesOwnParts(const QWidget* widget);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -162,7 +162,7 @@ QWidget* InputPage::buildEventsGroup() {
 
     auto* rows = new QGridLayout;
     rows->setHorizontalSpacing(6);
-    rows->setVerticalSpacing(3);
+    rows->setVerticalSpacing(2);
     rows->addWidget(heading(QStringLiteral("Event"), group), 0, 0, 2, 1);
     rows->addWidget(heading(QStringLiteral("Date of incorporation"), group), 0, 1, 2, 1);
     rows->addWidget(heading(QStringLiteral("Substrate type"), group), 0, 2, 2, 1);
