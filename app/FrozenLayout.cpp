@@ -2,13 +2,17 @@
 
 #include "app/ProportionalForm.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QStackedWidget>
 #include <QWidget>
 
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 namespace orvek::ui {
 
@@ -55,6 +59,65 @@ QString automaticName(const QWidget* widget, int number) {
     return type + QLatin1Char('_') + QString::number(number);
 }
 
+// The horizontal alignment of a control's text, or 0 for a control that shows no single line
+// of text.
+Qt::Alignment textAlignment(const QWidget* widget) {
+    if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        if (label->wordWrap() || label->text().isEmpty() || !label->pixmap().isNull()) {
+            return {};
+        }
+        const Qt::Alignment h = label->alignment() & Qt::AlignHorizontal_Mask;
+        return h & (Qt::AlignRight | Qt::AlignHCenter) ? h : Qt::AlignLeft;
+    }
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+        return button->text().isEmpty() ? Qt::Alignment() : Qt::AlignLeft;
+    }
+    return {};
+}
+
+// Scaled fonts come in whole pixels, so a text that just fitted its control may come out a
+// little wider than the scaled control. A text control that its text fills is widened into
+// the free room beside it, on the side its text grows to, by up to a twentieth of its width;
+// nothing else moves and nothing is drawn differently.
+void giveTextRoom(QWidget* widget) {
+    const Qt::Alignment alignment = textAlignment(widget);
+    const QWidget* parent = widget->parentWidget();
+    if (!alignment || !parent || widget->sizeHint().width() < widget->width() - 2) {
+        return;
+    }
+    const QRect r = widget->geometry();
+    int left = parent->contentsRect().left();
+    int right = parent->contentsRect().right();
+    for (QObject* child : parent->children()) {
+        const auto* sibling = qobject_cast<const QWidget*>(child);
+        if (!sibling || sibling == widget || sibling->isWindow()) {
+            continue;
+        }
+        const QRect s = sibling->geometry();
+        if (s.top() > r.bottom() || s.bottom() < r.top()) {
+            continue;
+        }
+        if (s.left() > r.right()) {
+            right = std::min(right, s.left() - 1);
+        } else if (s.right() < r.left()) {
+            left = std::max(left, s.right() + 1);
+        } else {
+            return; // overlapped: leave it as the layout placed it
+        }
+    }
+    const int most = (r.width() + 19) / 20;
+    int toLeft = std::clamp(r.left() - left, 0, most);
+    int toRight = std::clamp(right - r.right(), 0, most);
+    if (alignment & Qt::AlignHCenter) {
+        toLeft = toRight = std::min(toLeft, toRight);
+    } else if (alignment & Qt::AlignRight) {
+        toRight = 0;
+    } else {
+        toLeft = 0;
+    }
+    widget->setGeometry(r.adjusted(-toLeft, 0, toRight, 0));
+}
+
 void disable(QLayout* layout) {
     layout->setEnabled(false);
     for (QLayout* inner : layout->findChildren<QLayout*>()) {
@@ -71,6 +134,8 @@ QSize layoutMinimumSize(const QWidget* client) {
 void freezeLayouts(QWidget* client) {
     arrange(client);
     walk(client, arrange);
+
+    walk(client, giveTextRoom);
 
     int unnamed = 0;
     std::vector<QWidget*> containers{client};

@@ -180,7 +180,7 @@ QWidget* TForm1::buildHeader() {
     // A compact group, so that the header is no taller than the two titles.
     m_page->outputStepGroup()->layout()->setContentsMargins(9, 2, 9, 3);
     row->addWidget(m_page->outputStepGroup(), 0, Qt::AlignLeft | Qt::AlignBottom);
-    row->addStretch(1);
+    row->addSpacing(12);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(0);
     auto* name = new QLabel(QStringLiteral("Orvek C&N"), header);
@@ -195,9 +195,12 @@ QWidget* TForm1::buildHeader() {
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, Qt::blue);
         label->setPalette(palette);
-        titles->addWidget(label, 0, Qt::AlignRight);
+        // The titles take the width beside the group, their text at its right end, so that
+        // a scaled font never runs out of room.
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        titles->addWidget(label);
     }
-    row->addLayout(titles);
+    row->addLayout(titles, 1);
     // The time step group comes and goes with the tabs; the header keeps its height.
     header->setMinimumHeight(
         std::max(header->sizeHint().height(), m_page->outputStepGroup()->sizeHint().height()));

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QFontInfo>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -207,7 +208,14 @@ void TProportionalForm::collect(QWidget* container) {
             c.widget = widget;
             c.bounds = widget->geometry();
             c.visible = !widget->isHidden();
-            c.fontSize = fontSizeOf(widget->font(), c.fontInPixels);
+            // Sizes are counted in the pixels the font is drawn at, the unit the layout is
+            // measured in: a step of one pixel keeps a scaled text much closer to the width of
+            // its scaled control than a step of one point. A font given in points stays in
+            // points (it is printed too), at the point size of that many pixels.
+            c.fontSize = QFontInfo(widget->font()).pixelSize();
+            c.fontInPixels = widget->font().pixelSize() > 0;
+            c.pixelsPerInch = widget->logicalDpiY();
+            c.designPointSize = widget->font().pointSizeF();
             c.placedByParent = placedByParent(widget);
             m_controls.push_back(c);
         }
@@ -282,10 +290,12 @@ void TProportionalForm::scale() {
         if (switches.ScaleFont && c.fontFollows && c.fontSize > 0) {
             QFont font = w->font();
             const int size = scaledFontSize(c.fontSize, m_k);
-            if (c.fontInPixels) {
+            if (c.fontInPixels || c.pixelsPerInch <= 0) {
                 font.setPixelSize(size);
+            } else if (size == c.fontSize) {
+                font.setPointSizeF(c.designPointSize); // the design font, exactly
             } else {
-                font.setPointSize(size);
+                font.setPointSizeF(size * 72.0 / c.pixelsPerInch);
             }
             if (font != w->font()) {
                 w->setFont(font);

@@ -100,8 +100,10 @@ private:
         QPointer<QWidget> widget;
         QRect bounds;
         bool visible = true;
-        int fontSize = 0;
+        int fontSize = 0; // in pixels
         bool fontInPixels = false;
+        int pixelsPerInch = 0;
+        double designPointSize = 0;
         bool fontFollows = true;
         bool placedByParent = false;
     };

@@ -4,6 +4,7 @@
 #include <QChartView>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QEvent>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGraphicsItem>
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -158,6 +160,34 @@ private:
     int m_shadow = 0;
 };
 
+// Calls back when the watched widget's font changes; a child of that widget.
+class FontWatch : public QObject {
+public:
+    FontWatch(QWidget* watched, std::function<void()> changed)
+        : QObject(watched), m_changed(std::move(changed)) {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::FontChange) {
+            m_changed();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_changed;
+};
+
+// A font at a size scaled from a base font, in whole pixels.
+QFont scaledFont(const QFont& base, double scale) {
+    QFont font = base;
+    font.setPixelSize(
+        std::max(1, static_cast<int>(std::lround(QFontInfo(base).pixelSize() * scale))));
+    return font;
+}
+
 } // namespace
 
 struct GraphChart::Impl {
@@ -176,6 +206,36 @@ struct GraphChart::Impl {
     double high[3] = {1, 1, 1};
     std::vector<SeriesData> series;
     LegendBox* legend = nullptr;
+
+    // The chart's texts follow the font of the view that shows it, so that the view's font
+    // scaled with the window scales them too. The fonts the chart was given are kept apart.
+    int viewPixels = 0; // the view's font size when the chart took its fonts
+    double fontScale = 1;
+    QFont titleBase;
+    QFont labelsBase;
+    QFont axisTitleBase;
+    QFont legendBase;
+
+    void applyFonts() {
+        chart->setTitleFont(scaledFont(titleBase, fontScale));
+        for (QAbstractAxis* a :
+             std::initializer_list<QAbstractAxis*>{left, right, bottomNumbers, bottomDates}) {
+            a->setLabelsFont(scaledFont(labelsBase, fontScale));
+            a->setTitleFont(scaledFont(axisTitleBase, fontScale));
+        }
+        if (legend) {
+            legend->setFont(scaledFont(legendBase, fontScale));
+        }
+        placeLegend();
+    }
+    void viewFontChanged() {
+        const int pixels = QFontInfo(view->font()).pixelSize();
+        const double scale = viewPixels > 0 ? double(pixels) / viewPixels : 1;
+        if (scale != fontScale) {
+            fontScale = scale;
+            applyFonts();
+        }
+    }
 
     // Puts the legend under the plot and keeps room for it at the bottom of the chart.
     void placeLegend() {
@@ -355,6 +415,12 @@ GraphChart::GraphChart(QWidget* parent) : d(std::make_unique<Impl>()) {
     d->view->setInteractive(false);
     d->view->setRenderHint(QPainter::Antialiasing, true);
     d->view->setObjectName(QStringLiteral("Chart1"));
+    d->titleBase = d->chart->titleFont();
+    d->labelsBase = d->left->labelsFont();
+    d->axisTitleBase = d->left->titleFont();
+    d->legendBase = d->chart->legend()->font();
+    d->viewPixels = QFontInfo(d->view->font()).pixelSize();
+    new FontWatch(d->view, [impl = d.get()] { impl->viewFontChanged(); });
     rescale();
 }
 
@@ -378,7 +444,8 @@ QString GraphChart::title() const {
 }
 
 void GraphChart::setTitleFont(const QFont& font, const QColor& color) {
-    d->chart->setTitleFont(font);
+    d->titleBase = font;
+    d->chart->setTitleFont(scaledFont(font, d->fontScale));
     d->chart->setTitleBrush(color);
 }
 
@@ -401,7 +468,7 @@ void GraphChart::setLegend(const QColor& background, int shadowPixels) {
     if (!d->legend) {
         d->chart->legend()->setVisible(false);
         d->legend = new LegendBox(d->chart);
-        d->legend->setFont(d->chart->legend()->font());
+        d->legend->setFont(scaledFont(d->legendBase, d->fontScale));
         d->legend->setZValue(100);
         QObject::connect(d->chart, &QChart::geometryChanged, d->chart,
                          [impl = d.get()] { impl->placeLegend(); });
@@ -619,9 +686,12 @@ void GraphChart::rescale() {
     }
     d->scaleValueAxis(d->left, ChartAxis::Left, left, 6);
     d->scaleValueAxis(d->right, ChartAxis::Right, right, 6);
-    // Numbers on an axis that carries nothing would only suggest a scale that is not there.
+    // Numbers on an axis that carries nothing would only suggest a scale that is not there,
+    // and its title (kept for when it carries series again) would only be squeezed to "...".
     d->left->setLabelsVisible(!left.empty());
     d->right->setLabelsVisible(!right.empty());
+    d->left->setTitleVisible(!left.empty());
+    d->right->setTitleVisible(!right.empty());
     if (!d->dates) {
         d->scaleValueAxis(d->bottomNumbers, ChartAxis::Bottom, x, 11);
     } else {

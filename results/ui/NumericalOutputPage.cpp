@@ -3,6 +3,7 @@
 #include "engine/Files.h"
 #include "results/ResultFiles.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -60,7 +61,8 @@ NumericalOutputPage::NumericalOutputPage(QWidget* parent) : QWidget(parent) {
     m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_memo->setUndoRedoEnabled(false);
     m_memo->setFont(memoFont());
-    m_memo->setTabStopDistance(8 * QFontMetricsF(m_memo->font()).averageCharWidth());
+    setTabStops();
+    m_memo->installEventFilter(this);
     layout->addWidget(m_memo, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -70,6 +72,18 @@ NumericalOutputPage::NumericalOutputPage(QWidget* parent) : QWidget(parent) {
     buttons->addStretch(1);
     buttons->addWidget(m_excel);
     layout->addLayout(buttons);
+}
+
+void NumericalOutputPage::setTabStops() {
+    m_memo->setTabStopDistance(8 * QFontMetricsF(m_memo->font()).averageCharWidth());
+}
+
+bool NumericalOutputPage::eventFilter(QObject* watched, QEvent* event) {
+    // The tab stops are counted in characters of the memo's font, whatever size it is given.
+    if (watched == m_memo && event->type() == QEvent::FontChange) {
+        setTabStops();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void NumericalOutputPage::loadMemo(const std::string& startFolder, bool daily) {

@@ -24,7 +24,12 @@ public:
     // holds what was read before it.
     void loadMemo(const std::string& startFolder, bool daily);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void setTabStops();
+
     QPlainTextEdit* m_memo = nullptr;
     QPushButton* m_excel = nullptr;
 };

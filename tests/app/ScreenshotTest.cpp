@@ -6,16 +6,21 @@
 #include "app/AboutBox.h"
 #include "app/HelpWindow.h"
 #include "app/MainWindow.h"
+#include "engine/ui/ParametersDialog.h"
 #include "inputs/ui/InputPage.h"
 #include "inputs/ui/OptionsDialog.h"
+#include "results/ui/GraphPage.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QImage>
+#include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 namespace orvek::test {
 
@@ -42,6 +47,27 @@ void saveAndClose(const char* window, const QString& folder, const char* name) {
     w->close();
     QApplication::processEvents();
 }
+
+// Shows the real print preview and photographs it once it has drawn its pages.
+class PreviewShooter : public FakeServices {
+public:
+    explicit PreviewShooter(QString file) : m_file(std::move(file)) {}
+    void printPreview(QWidget* parent, QPrinter& printer,
+                      const std::function<void(QPrinter*)>& paint) override {
+        QPrintPreviewDialog dialog(&printer, parent);
+        dialog.resize(900, 700);
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                         [&paint](QPrinter* p) { paint(p); });
+        QTimer::singleShot(800, &dialog, [this, &dialog] {
+            dialog.grab().save(m_file);
+            dialog.reject();
+        });
+        dialog.exec();
+    }
+
+private:
+    QString m_file;
+};
 
 } // namespace
 
@@ -84,6 +110,58 @@ TEST(Screenshots, EveryTabAndDialog) {
     saveAndClose("TForm2", folder, "07-about");
     window.action("Usersinstruction1")->trigger();
     saveAndClose("HelpWindow", folder, "08-help");
+}
+
+} // namespace orvek::test
+
+namespace orvek::test {
+
+TEST(Screenshots, GraphParametersAndResizing) {
+    const QString folder = qEnvironmentVariable("ORVEK_SCREENSHOT_DIR");
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "set ORVEK_SCREENSHOT_DIR to save screenshots";
+    }
+    WorkFolder work;
+    PreviewShooter fake(folder + QStringLiteral("/14-print-preview.png"));
+    ui::TForm1 window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    fake.openAnswers.push_back({work.path(QStringLiteral("Example.stg")), 0});
+    window.action("Retrieveinputsettings1")->trigger();
+    QTest::mouseClick(window.inputPage()->runButton(), Qt::LeftButton);
+    ui::GraphPage* graph = window.graphPage();
+    window.pageControl()->setCurrentIndex(2);
+    graph->findChild<QCheckBox*>(QStringLiteral("CheckBox14"))->setChecked(true);
+    graph->findChild<QCheckBox*>(QStringLiteral("CheckBox20"))->setChecked(true);
+    save(&window, folder, "09-graph-cn-daily-days");
+    QTest::mouseClick(graph->xToggleButton(), Qt::LeftButton);
+    save(&window, folder, "10-graph-cn-daily-dates");
+    window.findChild<QRadioButton*>(QStringLiteral("RadioButton2"))->setChecked(true);
+    save(&window, folder, "11-graph-cn-monthly-dates");
+    QTest::mouseClick(graph->xToggleButton(), Qt::LeftButton);
+    save(&window, folder, "12-graph-cn-monthly-months");
+
+    window.pageControl()->setCurrentIndex(0);
+    window.findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->setChecked(true);
+    window.findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->setChecked(true);
+    QTest::mouseClick(window.inputPage()->runButton(), Qt::LeftButton);
+    window.pageControl()->setCurrentIndex(2);
+    graph->findChild<QCheckBox*>(QStringLiteral("CheckBox16"))->setChecked(true);
+    save(&window, folder, "13-graph-c-daily-days");
+    window.action("Printgraph1")->trigger();
+
+    window.action("Parameters1")->trigger();
+    ASSERT_NE(window.parametersDialog(), nullptr);
+    save(window.parametersDialog(), folder, "15-parameters");
+    window.parametersDialog()->close();
+    QApplication::processEvents();
+
+    window.resize(window.size() - window.centralWidget()->size() + QSize(895, 616) * 3 / 2);
+    save(&window, folder, "16-resized-graph");
+    window.pageControl()->setCurrentIndex(0);
+    save(&window, folder, "17-resized-input");
+    window.pageControl()->setCurrentIndex(1);
+    save(&window, folder, "18-resized-numerical");
 }
 
 } // namespace orvek::test
