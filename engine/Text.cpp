@@ -9,21 +9,30 @@
 
 namespace orvek {
 
+bool LineCursor::next(std::string_view& line) {
+    if (m_pos >= m_text.size()) {
+        return false;
+    }
+    size_t end = m_text.find('\n', m_pos);
+    const size_t after = end == std::string_view::npos ? m_text.size() : end + 1;
+    if (end == std::string_view::npos) {
+        end = m_text.size();
+    }
+    if (end > m_pos && m_text[end - 1] == '\r') {
+        --end;
+    }
+    line = m_text.substr(m_pos, end - m_pos);
+    m_pos = after;
+    ++m_lineNumber;
+    return true;
+}
+
 std::vector<std::string> splitLines(std::string_view content) {
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < content.size()) {
-        size_t end = content.find('\n', start);
-        const bool last = end == std::string_view::npos;
-        if (last) {
-            end = content.size();
-        }
-        size_t stop = end;
-        if (stop > start && content[stop - 1] == '\r') {
-            --stop;
-        }
-        lines.emplace_back(content.substr(start, stop - start));
-        start = last ? content.size() : end + 1;
+    LineCursor cursor(content);
+    std::string_view line;
+    while (cursor.next(line)) {
+        lines.emplace_back(line);
     }
     return lines;
 }

@@ -6,6 +6,22 @@
 
 namespace orvek {
 
+// Walks the lines of a text written with CR LF or LF without copying them; a final line break
+// does not start another line.
+class LineCursor {
+public:
+    explicit LineCursor(std::string_view text) : m_text(text) {}
+    // The next line without its line break; false at the end of the text.
+    bool next(std::string_view& line);
+    // The 1-based number of the line last returned.
+    int lineNumber() const { return m_lineNumber; }
+
+private:
+    std::string_view m_text;
+    size_t m_pos = 0;
+    int m_lineNumber = 0;
+};
+
 // Lines of a text file written with CR LF or LF; a final line break does not start another line.
 std::vector<std::string> splitLines(std::string_view content);
 

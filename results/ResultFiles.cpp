@@ -76,32 +76,6 @@ bool parseResultRow(std::string_view line, ResultRow& row) {
     return true;
 }
 
-// Walks the lines of a result text: the four header lines first, then the data rows.
-class LineWalker {
-public:
-    explicit LineWalker(std::string_view text) : m_text(text) {}
-    bool next(std::string_view& line) {
-        if (m_pos >= m_text.size()) {
-            return false;
-        }
-        size_t end = m_text.find('\n', m_pos);
-        const size_t after = end == std::string_view::npos ? m_text.size() : end + 1;
-        if (end == std::string_view::npos) {
-            end = m_text.size();
-        }
-        if (end > m_pos && m_text[end - 1] == '\r') {
-            --end;
-        }
-        line = m_text.substr(m_pos, end - m_pos);
-        m_pos = after;
-        return true;
-    }
-
-private:
-    std::string_view m_text;
-    size_t m_pos = 0;
-};
-
 } // namespace
 
 void appendDailyRow(std::string& out, int das, DateSerial date, const RunState& run) {
@@ -130,7 +104,7 @@ std::string monthlyFromDaily(std::string_view daily, DateSerial startDate, int l
     if (target > 28) {
         target = 1;
     }
-    LineWalker walker(daily);
+    LineCursor walker(daily);
     std::string_view line;
     for (int k = 0; k < 4 && walker.next(line); ++k) {
     }
@@ -166,7 +140,7 @@ std::string memoDate(DateSerial date) {
 std::string memoFromResult(std::string_view result, DateSerial endDate) {
     std::string out;
     out.reserve(result.size());
-    LineWalker walker(result);
+    LineCursor walker(result);
     std::string_view line;
     for (int k = 0; k < 4 && walker.next(line); ++k) {
         out.append(line);

@@ -2,6 +2,7 @@
 
 #include "engine/Errors.h"
 #include "engine/Files.h"
+#include "engine/Text.h"
 
 #include <cctype>
 #include <charconv>
@@ -99,21 +100,11 @@ ResultTable parseResultTable(std::string_view content, const std::string& name,
                              const ResultTableRequest& request) {
     ResultTable table;
     table.valueColumns = request.carbonOnly ? 3 : kResultColumnCount;
-    size_t pos = 0;
-    int lineNumber = 0;
     std::array<double, kResultColumnCount> values{};
-    while (pos < content.size()) {
-        size_t end = content.find('\n', pos);
-        const size_t next = end == std::string_view::npos ? content.size() : end + 1;
-        if (end == std::string_view::npos) {
-            end = content.size();
-        }
-        if (end > pos && content[end - 1] == '\r') {
-            --end;
-        }
-        const std::string_view line = content.substr(pos, end - pos);
-        pos = next;
-        ++lineNumber;
+    LineCursor cursor(content);
+    std::string_view line;
+    while (cursor.next(line)) {
+        const int lineNumber = cursor.lineNumber();
         if (lineNumber <= 4 || isBlank(line)) {
             continue; // the four header lines
         }

@@ -7,31 +7,6 @@ namespace orvek {
 
 namespace {
 
-class Lines {
-public:
-    explicit Lines(std::string_view text) : m_text(text) {}
-    bool next(std::string_view& line) {
-        if (m_pos >= m_text.size()) {
-            return false;
-        }
-        size_t end = m_text.find('\n', m_pos);
-        const size_t after = end == std::string_view::npos ? m_text.size() : end + 1;
-        if (end == std::string_view::npos) {
-            end = m_text.size();
-        }
-        if (end > m_pos && m_text[end - 1] == '\r') {
-            --end;
-        }
-        line = m_text.substr(m_pos, end - m_pos);
-        m_pos = after;
-        return true;
-    }
-
-private:
-    std::string_view m_text;
-    size_t m_pos = 0;
-};
-
 std::vector<std::string_view> fields(std::string_view line) {
     std::vector<std::string_view> out;
     size_t start = 0;
@@ -62,7 +37,7 @@ std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::stri
                                               DateSerial endDate, int lastDAS) {
     using Kind = WorkbookCell::Kind;
     std::vector<WorkbookCell> cells;
-    Lines lines(result);
+    LineCursor lines(result);
     std::string_view line;
     for (int row = 0; row < 3; ++row) {
         const bool have = lines.next(line);
@@ -103,7 +78,7 @@ std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::stri
         }
     }
     cells.push_back({row, 0, Kind::String, std::string(), 0});
-    Lines recordLines(record);
+    LineCursor recordLines(record);
     while (recordLines.next(line)) {
         cells.push_back({++row, 0, Kind::String, std::string(line), 0});
     }

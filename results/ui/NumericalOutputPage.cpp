@@ -1,6 +1,7 @@
 #include "results/ui/NumericalOutputPage.h"
 
 #include "engine/Files.h"
+#include "engine/Text.h"
 #include "results/ResultFiles.h"
 
 #include <QEvent>
@@ -19,24 +20,13 @@ namespace {
 // The lines of a text file written with CR LF (or LF), joined by line feeds.
 void appendLines(QString& out, std::string_view content) {
     out.reserve(out.size() + static_cast<qsizetype>(content.size()));
-    bool first = true;
-    size_t start = 0;
-    while (start < content.size()) {
-        size_t end = content.find('\n', start);
-        const bool last = end == std::string_view::npos;
-        if (last) {
-            end = content.size();
-        }
-        size_t stop = end;
-        if (stop > start && content[stop - 1] == '\r') {
-            --stop;
-        }
-        if (!first) {
+    LineCursor cursor(content);
+    std::string_view line;
+    while (cursor.next(line)) {
+        if (cursor.lineNumber() > 1) {
             out += QLatin1Char('\n');
         }
-        first = false;
-        out += QString::fromUtf8(content.data() + start, static_cast<qsizetype>(stop - start));
-        start = last ? content.size() : end + 1;
+        out += QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
     }
 }
 
