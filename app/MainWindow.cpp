@@ -302,6 +302,10 @@ void TForm1::FormCreate() {
     // every screen: the window opens at its design size, its controls filling it, rather than
     // at a size taken from the screen's dimensions with the controls in one corner of it.
     m_resizer->switches.ResolutionIndependence = false;
+    // The window opens at its design size in the middle of the desktop by itself; resizing
+    // switched on later in the Options dialog scales the controls to the window as it is
+    // rather than snapping the window back.
+    m_resizer->switches.PlaceWindowOnCapture = false;
     // Installed after the resizing component's filter, so it runs first: the controls get
     // their absolute places before the component captures them.
     installEventFilter(this);

@@ -176,10 +176,11 @@ void TProportionalForm::capture() {
     const QSize chrome = m_form->size() - m_client->size();
     const int clientWidth = scaledBound(design.DesignFormClientWidth, m_rx);
     const int clientHeight = scaledBound(design.DesignFormClientHeight, m_ry);
-    if (clientWidth > 0 && clientHeight > 0) {
+    if (switches.PlaceWindowOnCapture && clientWidth > 0 && clientHeight > 0) {
         m_form->resize(clientWidth + chrome.width(), clientHeight + chrome.height());
     }
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen();
+        screen && switches.PlaceWindowOnCapture) {
         const QRect available = screen->availableGeometry();
         const QSize outer = m_form->frameGeometry().size();
         m_form->move(std::max(0, available.x() + (available.width() - outer.width()) / 2),

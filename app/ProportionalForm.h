@@ -45,6 +45,9 @@ struct ProportionalSwitches {
     bool ScaleFont = true;
     bool ResolutionIndependence = true; // adapt the window to the current screen
     bool MaintainProportions = false;
+    // Capture gives the window its design size and places it; a form that places itself can
+    // keep the size and place the user gave it, and its controls are scaled to that.
+    bool PlaceWindowOnCapture = true;
 };
 
 // Proportional resizing of a form whose controls are placed by absolute geometry: while

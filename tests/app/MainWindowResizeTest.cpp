@@ -191,8 +191,11 @@ TEST_F(MainWindowResizeTest, SwitchedOffTheWindowMayGrowButNoControlMoves) {
     expectUnchanged();
 }
 
-TEST_F(MainWindowResizeTest, TheOptionsDialogSwitchesResizingAtOnce) {
+TEST_F(MainWindowResizeTest, TheOptionsDialogSwitchesResizingAtOnceForTheWindowAsItIs) {
     startWith('N');
+    const QSize larger(895 * 3 / 2, 616 * 3 / 2);
+    resizeClient(larger);
+    expectUnchanged();
     trigger("Options1");
     QWidget* options = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -207,6 +210,10 @@ TEST_F(MainWindowResizeTest, TheOptionsDialogSwitchesResizingAtOnce) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(resizer->Active());
     EXPECT_TRUE(work.read(QStringLiteral("Option.Orvek")).contains("\r\nY\r\n"));
+    // The window keeps its size and the controls fill it.
+    EXPECT_EQ(client->size(), larger);
+    EXPECT_EQ(resizer->referenceClientSize(), QSize(895, 616));
+    expectScaled(larger.width() / 895.0, larger.height() / 616.0, resizer->fontFactor());
 
     resizeClient(QSize(2 * 895, 616));
     expectScaled(2, 1, resizer->fontFactor());
