@@ -8,6 +8,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QStackedWidget>
+#include <QTextDocument>
 #include <QWidget>
 
 #include <algorithm>
@@ -63,7 +64,9 @@ QString automaticName(const QWidget* widget, int number) {
 // of text.
 Qt::Alignment textAlignment(const QWidget* widget) {
     if (const auto* label = qobject_cast<const QLabel*>(widget)) {
-        if (label->wordWrap() || label->text().isEmpty() || !label->pixmap().isNull()) {
+        if (label->wordWrap() || label->text().isEmpty() || !label->pixmap().isNull() ||
+            label->textFormat() == Qt::RichText ||
+            (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()))) {
             return {};
         }
         const Qt::Alignment h = label->alignment() & Qt::AlignHorizontal_Mask;
@@ -79,10 +82,20 @@ Qt::Alignment textAlignment(const QWidget* widget) {
 // little wider than the scaled control. A text control that its text fills is widened into
 // the free room beside it, on the side its text grows to, by up to a twentieth of its width;
 // nothing else moves and nothing is drawn differently.
+// The width the control needs to show its text whole.
+int textWidth(const QWidget* widget) {
+    if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        const QMargins m = label->contentsMargins();
+        return label->fontMetrics().horizontalAdvance(label->text()) + m.left() + m.right() +
+               2 * label->margin() + std::max(0, label->indent());
+    }
+    return widget->sizeHint().width();
+}
+
 void giveTextRoom(QWidget* widget) {
     const Qt::Alignment alignment = textAlignment(widget);
     const QWidget* parent = widget->parentWidget();
-    if (!alignment || !parent || widget->sizeHint().width() < widget->width() - 2) {
+    if (!alignment || !parent || textWidth(widget) < widget->width() - 2) {
         return;
     }
     const QRect r = widget->geometry();
@@ -135,8 +148,6 @@ void freezeLayouts(QWidget* client) {
     arrange(client);
     walk(client, arrange);
 
-    walk(client, giveTextRoom);
-
     int unnamed = 0;
     std::vector<QWidget*> containers{client};
     walk(client, [&](QWidget* widget) {
@@ -160,6 +171,7 @@ void freezeLayouts(QWidget* client) {
             disable(widget->layout());
         }
     }
+    walk(client, giveTextRoom);
 }
 
 } // namespace orvek::ui

@@ -361,10 +361,11 @@ void TForm1::applyResizing() {
     }
     m_resizer->setActive(m_values.resizable);
     if (m_frozen) {
-        // Scaled controls may shrink with the window; fixed ones keep the room they need.
+        // Scaled controls may shrink with the window down to three quarters, where the
+        // smallest text is still legible; fixed ones keep the room they need.
         const QSize design(m_resizer->design.DesignFormClientWidth,
                            m_resizer->design.DesignFormClientHeight);
-        centralWidget()->setMinimumSize(m_values.resizable ? design / 2 : design);
+        centralWidget()->setMinimumSize(m_values.resizable ? design * 3 / 4 : design);
     }
 }
 

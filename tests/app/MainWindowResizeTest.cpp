@@ -158,6 +158,11 @@ TEST_F(MainWindowResizeTest, ScalesFromTheDesignBoundsAndComesBackToThemExactly)
     EXPECT_EQ(window->pageControl()->currentWidget()->geometry().size(),
               window->pageControl()->widget(0)->size());
     expectScaled(fx, fy, resizer->fontFactor());
+
+    // It shrinks down to three quarters, where the smallest text is still legible.
+    window->resize(300, 200);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(client->size(), reference * 3 / 4);
 }
 
 TEST_F(MainWindowResizeTest, MinimizingAndRestoringRescaleNothing) {
