@@ -119,7 +119,6 @@ QFont titleFont(QFont base, double scale, bool italic) {
 TForm1::TForm1() {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Orvek C&N "));
-    resize(903, 662);
 
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("ClientArea"));
