@@ -84,7 +84,7 @@ int64_t TCFileStream::Size() {
 }
 
 void TCFileStream::SetPosition(int64_t position) {
-    if (Seek(position, 0) != position) {
+    if (position < 0 || Seek(position, 0) != position) {
         throw ECFileError(6);
     }
 }
