@@ -11,8 +11,7 @@ TVirtualDataTable::TVirtualDataTable(size_t recordSize) : m_recordSize(recordSiz
 
 int TVirtualDataTable::Add(const uint8_t* record) {
     const uint32_t crc = KeyCrc32(record, m_recordSize);
-    const uint32_t bucket = m_index.Bucket(crc);
-    for (const auto& entry : m_index.Entries(bucket)) {
+    for (const auto& entry : m_index.Candidates(crc)) {
         if (entry.tag == crc &&
             std::memcmp(m_data.data() + entry.position * m_recordSize, record, m_recordSize) == 0) {
             return static_cast<int>(entry.position);
@@ -20,7 +19,7 @@ int TVirtualDataTable::Add(const uint8_t* record) {
     }
     const auto index = static_cast<uint32_t>(Count());
     m_data.append(reinterpret_cast<const char*>(record), m_recordSize);
-    m_index.Insert(bucket, crc, index);
+    m_index.Insert(crc, crc, index);
     return static_cast<int>(index);
 }
 
@@ -29,7 +28,7 @@ int TVirtualDataTable::Append(const uint8_t* record) {
     const auto index = static_cast<uint32_t>(Count());
     m_data.append(reinterpret_cast<const char*>(record), m_recordSize);
     // Lookups find the first of equal records, which is as good as any.
-    m_index.Insert(m_index.Bucket(crc), crc, index);
+    m_index.Insert(crc, crc, index);
     return static_cast<int>(index);
 }
 

@@ -1,5 +1,6 @@
 #include "xls/HashIndex.h"
 
+#include <algorithm>
 #include <array>
 
 namespace orvek::xls {
@@ -31,10 +32,35 @@ uint32_t KeyCrc32(const void* data, size_t size) {
     return crc;
 }
 
-void THashIndex::Clear() {
+const std::vector<THashIndex::Entry>& THashIndex::Candidates(uint32_t crc) const {
+    static const std::vector<Entry> none;
+    return m_buckets.empty() ? none : m_buckets[crc % m_buckets.size()];
+}
+
+void THashIndex::Grow() {
+    const size_t current = m_buckets.size();
+    const size_t target = current == 0 ? std::min<size_t>(16, m_maxBuckets)
+                                       : std::min<size_t>(current * 4, m_maxBuckets);
+    std::vector<std::vector<Entry>> buckets(target);
     for (auto& bucket : m_buckets) {
-        bucket.clear();
+        for (const Entry& e : bucket) {
+            buckets[e.crc % target].push_back(e);
+        }
     }
+    m_buckets = std::move(buckets);
+}
+
+void THashIndex::Insert(uint32_t crc, uint32_t tag, uint32_t position) {
+    if (m_buckets.empty() || (m_size >= 2 * m_buckets.size() && m_buckets.size() < m_maxBuckets)) {
+        Grow();
+    }
+    m_buckets[crc % m_buckets.size()].push_back({crc, tag, position});
+    ++m_size;
+}
+
+void THashIndex::Clear() {
+    m_buckets.clear();
+    m_size = 0;
 }
 
 } // namespace orvek::xls

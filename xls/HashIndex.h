@@ -15,27 +15,34 @@ inline constexpr uint32_t kItemBuckets = 16383;  // cells, rows, columns
 inline constexpr uint32_t kTableBuckets = 1024;  // font and XF interning tables
 inline constexpr uint32_t kStringBuckets = 4095; // the writer's shared-string table
 
-// A hash index from keys to list positions. The caller hashes its key bytes with Bucket() and
-// compares candidates exactly; each entry carries a tag (the key itself when it fits in 32 bits,
-// else the full CRC) so most mismatches are rejected without touching the list.
+// A hash index from keys to list positions: an entry lives in bucket CRC mod the bucket count.
+// The caller compares candidates exactly; each entry carries a tag (the key itself when it fits
+// in 32 bits, else the full CRC) so most mismatches are rejected without touching the list.
+//
+// The buckets grow with the entries up to the full count, so an index costs memory in
+// proportion to what it holds: a workbook has three indices per sheet, and a file with many
+// small sheets must not cost megabytes per sheet.
 class THashIndex {
 public:
     struct Entry {
+        uint32_t crc;
         uint32_t tag;
         uint32_t position;
     };
 
-    explicit THashIndex(uint32_t buckets) : m_buckets(buckets) {}
+    explicit THashIndex(uint32_t buckets) : m_maxBuckets(buckets) {}
 
-    uint32_t BucketCount() const { return static_cast<uint32_t>(m_buckets.size()); }
-    uint32_t Bucket(uint32_t crc) const { return crc % BucketCount(); }
-    const std::vector<Entry>& Entries(uint32_t bucket) const { return m_buckets[bucket]; }
-    void Insert(uint32_t bucket, uint32_t tag, uint32_t position) {
-        m_buckets[bucket].push_back({tag, position});
-    }
+    uint32_t MaxBuckets() const { return m_maxBuckets; }
+    // The entries that share the bucket of this CRC (others may be among them).
+    const std::vector<Entry>& Candidates(uint32_t crc) const;
+    void Insert(uint32_t crc, uint32_t tag, uint32_t position);
     void Clear();
 
 private:
+    void Grow();
+
+    uint32_t m_maxBuckets;
+    size_t m_size = 0;
     std::vector<std::vector<Entry>> m_buckets;
 };
 

@@ -13,10 +13,10 @@ void TCustomXLSItem::Changed() {
     }
 }
 
-uint32_t TCustomXLSItems::BucketOf(uint32_t key) const {
+uint32_t TCustomXLSItems::CrcOf(uint32_t key) const {
     const uint8_t bytes[4] = {static_cast<uint8_t>(key), static_cast<uint8_t>(key >> 8),
                               static_cast<uint8_t>(key >> 16), static_cast<uint8_t>(key >> 24)};
-    return m_index.Bucket(KeyCrc32(bytes, m_keyLength));
+    return KeyCrc32(bytes, m_keyLength);
 }
 
 void TCustomXLSItems::RegisterItem(TCustomXLSItem& item) {
@@ -31,12 +31,12 @@ void TCustomXLSItems::RegisterItem(TCustomXLSItem& item) {
         return;
     }
     item.m_registered = true;
-    m_index.Insert(BucketOf(item.m_key), item.m_key, static_cast<uint32_t>(m_items.size()));
+    m_index.Insert(CrcOf(item.m_key), item.m_key, static_cast<uint32_t>(m_items.size()));
     m_items.push_back(std::move(owned));
 }
 
 TCustomXLSItem* TCustomXLSItems::FindKey(uint32_t key) const {
-    for (const auto& entry : m_index.Entries(BucketOf(key))) {
+    for (const auto& entry : m_index.Candidates(CrcOf(key))) {
         if (entry.tag == key) {
             return m_items[entry.position].get();
         }

@@ -59,7 +59,7 @@ protected:
     TCustomXLSItem& ItemAt(int position) const;
 
 private:
-    uint32_t BucketOf(uint32_t key) const;
+    uint32_t CrcOf(uint32_t key) const;
 
     size_t m_keyLength;
     std::vector<std::unique_ptr<TCustomXLSItem>> m_items;

@@ -124,15 +124,14 @@ void TXLSWriter::CheckCells() const {
 
 int TXLSWriter::AddString(std::string key) {
     const uint32_t crc = KeyCrc32(key.data(), key.size());
-    const uint32_t bucket = m_stringIndex.Bucket(crc);
-    for (const auto& entry : m_stringIndex.Entries(bucket)) {
+    for (const auto& entry : m_stringIndex.Candidates(crc)) {
         if (entry.tag == crc && m_strings[entry.position] == key) {
             return static_cast<int>(entry.position);
         }
     }
     const auto index = static_cast<uint32_t>(m_strings.size());
     m_strings.push_back(std::move(key));
-    m_stringIndex.Insert(bucket, crc, index);
+    m_stringIndex.Insert(crc, crc, index);
     return static_cast<int>(index);
 }
 
