@@ -5,7 +5,8 @@
 
 namespace orvek::xls {
 
-void MarkMergedCells(TCells& cells, const std::vector<TRangeRect>& rects) {
+void MarkMergedCells(TCells& cells, const std::vector<TRangeRect>& rects,
+                     const std::function<void(TCell&)>& mark) {
     if (rects.empty() || cells.Count() == 0) {
         return;
     }
@@ -14,11 +15,12 @@ void MarkMergedCells(TCells& cells, const std::vector<TRangeRect>& rects) {
         area += uint64_t{r.LastRow - r.FirstRow + 1u} * (r.LastCol - r.FirstCol + 1u);
     }
     if (area <= static_cast<uint64_t>(cells.Count())) {
+        // Overlapping rectangles may cover a cell twice; marking is idempotent.
         for (const auto& r : rects) {
             for (int row = r.FirstRow; row <= r.LastRow; ++row) {
                 for (int col = r.FirstCol; col <= r.LastCol; ++col) {
                     if (TCell* cell = cells.Find(row, col)) {
-                        cell->SetMerged(true);
+                        mark(*cell);
                     }
                 }
             }
@@ -57,7 +59,7 @@ void MarkMergedCells(TCells& cells, const std::vector<TRangeRect>& rects) {
             ++next;
         }
         if (cover[static_cast<size_t>(cell->Col())] > 0) {
-            cell->SetMerged(true);
+            mark(*cell);
         }
     }
 }

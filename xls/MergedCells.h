@@ -3,12 +3,14 @@
 #include "xls/Cells.h"
 #include "xls/Ranges.h"
 
+#include <functional>
 #include <vector>
 
 namespace orvek::xls {
 
-// Sets the merged flag on every existing cell inside the rectangles; never creates a cell. The
-// work is bounded by the cells and rectangles given, however large the rectangles are.
-void MarkMergedCells(TCells& cells, const std::vector<TRangeRect>& rects);
+// Calls `mark` once for every existing cell inside the rectangles; never creates a cell. The
+// work is bounded by the cells and rectangles given, however large or overlapping they are.
+void MarkMergedCells(TCells& cells, const std::vector<TRangeRect>& rects,
+                     const std::function<void(TCell&)>& mark);
 
 } // namespace orvek::xls

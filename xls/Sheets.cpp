@@ -11,11 +11,24 @@ TSheet::TSheet(TWorkbook& workbook, int index, std::string name)
       m_index(index), m_name(std::move(name)) {}
 
 void TSheet::SetName(const std::string& name) {
-    const int code = m_workbook.Sheets().CheckName(name);
+    m_workbook.Sheets().Rename(*this, name);
+}
+
+void TSheets::Rename(TSheet& sheet, const std::string& name) {
+    const int code = CheckName(name);
     if (code != 0) {
         throw EXLSError(code);
     }
-    m_name = name;
+    if (--m_names[sheet.m_name] == 0) {
+        m_names.erase(sheet.m_name);
+    }
+    sheet.m_name = name;
+    ++m_names[name];
+}
+
+void TSheets::Clear() {
+    m_sheets.clear();
+    m_names.clear();
 }
 
 TSheet& TSheets::Items(int index) const {
@@ -31,10 +44,14 @@ TSheet& TSheets::Add(const std::string& name) {
         throw EXLSError(code);
     }
     m_sheets.push_back(std::make_unique<TSheet>(m_workbook, Count(), name));
+    ++m_names[name];
     return *m_sheets.back();
 }
 
 TSheet* TSheets::FindByName(const std::string& name) const {
+    if (m_names.find(name) == m_names.end()) {
+        return nullptr;
+    }
     for (const auto& sheet : m_sheets) {
         if (sheet->Name() == name) {
             return sheet.get();

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace orvek::xls {
@@ -66,11 +67,16 @@ public:
     // 7: empty or longer than 255 characters; 6: blank once trimmed, or the trimmed name is
     // already a sheet's name; else 0.
     int CheckName(const std::string& name) const;
-    void Clear() { m_sheets.clear(); }
+    void Clear();
 
 private:
+    friend class TSheet;
+    void Rename(TSheet& sheet, const std::string& name);
+
     TWorkbook& m_workbook;
     std::vector<std::unique_ptr<TSheet>> m_sheets;
+    // How many sheets carry each name, so checking a new name never scans every sheet.
+    std::unordered_map<std::string, int> m_names;
 };
 
 } // namespace orvek::xls

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace orvek::xls {
 
@@ -87,6 +88,7 @@ void TXLSReader::Load(TCFile& file) {
     m_data = &stream->Data();
     m_stream = std::make_unique<TBIFFStream>(*m_data);
     ReadRecords();
+    MarkMerged();
     ReadNames();
 }
 
@@ -182,16 +184,17 @@ TSheet& TXLSReader::CurrentSheet() {
 
 bool TXLSReader::IsDateXF(int xf) {
     if (static_cast<size_t>(xf) >= m_dateXF.size()) {
-        m_dateXF.resize(static_cast<size_t>(m_workbook.XFTable().Count()), -1);
+        m_dateXF.resize(static_cast<size_t>(m_workbook.XFTable().Count()));
     }
-    int8_t& cached = m_dateXF[static_cast<size_t>(xf)];
-    if (cached < 0) {
+    DateClass& cached = m_dateXF[static_cast<size_t>(xf)];
+    if (cached.stamp != m_formatStamp) {
         const int format = m_workbook.XFTable().Entry(xf).NumberFormatIndex;
         const auto& formats = m_workbook.Formats();
-        cached =
+        cached.date =
             format < formats.Count() && ClassifyFormat(formats.Items(format)) == FormatClass::Date;
+        cached.stamp = m_formatStamp;
     }
-    return cached == 1;
+    return cached.date;
 }
 
 void TXLSReader::ApplyXF(TCell& cell, int xf) {
@@ -361,8 +364,10 @@ void TXLSReader::ReadXF() {
     }
     e.PatternColor = fore;
     e.PatternBgColor = back;
-    m_workbook.XFTable().Append(e);
-    m_dateXF.clear();
+    const auto index = static_cast<size_t>(m_workbook.XFTable().Append(e));
+    if (index < m_dateXF.size()) {
+        m_dateXF[index].stamp = 0; // the table was emptied by this file's first XF
+    }
 }
 
 void TXLSReader::ReadMergedCells() {
@@ -384,7 +389,29 @@ void TXLSReader::ReadMergedCells() {
     for (const auto& rect : rects) {
         sheet.Ranges().AddMerged(rect);
     }
-    MarkMergedCells(sheet.Cells(), rects);
+    m_merged.resize(std::max(m_merged.size(), static_cast<size_t>(m_sheetIndex) + 1));
+    auto& list = m_merged[static_cast<size_t>(m_sheetIndex)];
+    list.insert(list.end(), rects.begin(), rects.end());
+}
+
+// The merged flag is part of a cell's format, so it is set once all cells have their formats.
+// Each format's merged twin is made once; no lookup by content happens while loading.
+void TXLSReader::MarkMerged() {
+    auto& xfs = m_workbook.XFTable();
+    std::unordered_map<int, int> twins;
+    for (size_t s = 0; s < m_merged.size() && s < static_cast<size_t>(m_workbook.Sheets().Count());
+         ++s) {
+        MarkMergedCells(m_workbook.Sheets().Items(static_cast<int>(s)).Cells(), m_merged[s],
+                        [&](TCell& cell) {
+                            auto [it, added] = twins.try_emplace(cell.XFIndex(), 0);
+                            if (added) {
+                                XFEntry e = cell.Format();
+                                e.Merged = 1;
+                                it->second = e == cell.Format() ? cell.XFIndex() : xfs.Append(e);
+                            }
+                            cell.SetXFIndex(it->second);
+                        });
+    }
 }
 
 void TXLSReader::ReadLabelSst() {
@@ -484,7 +511,7 @@ void TXLSReader::ReadFormat() {
     const uint16_t count = b.ReadWord();
     const uint8_t flags = b.ReadByte();
     m_workbook.Formats().Add(biff, Utf16ToUtf8(readChars(b, count, flags & 1)));
-    m_dateXF.clear();
+    ++m_formatStamp;
 }
 
 } // namespace orvek::xls

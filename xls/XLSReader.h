@@ -56,6 +56,7 @@ private:
     void SetValue(int row, int col, const Variant& value, int xf);
     void ApplyXF(TCell& cell, int xf);
     bool IsDateXF(int xf);
+    void MarkMerged();
 
     TWorkbook& m_workbook;
     int m_depth = 0;
@@ -73,7 +74,16 @@ private:
     TBIFFRecord m_record;
     std::vector<Variant> m_sst;
     std::vector<std::string> m_names;
-    std::vector<int8_t> m_dateXF; // per XF number: -1 unknown, 0 no, 1 date
+    // Per XF number whether its format is a date, valid while its stamp equals the count of
+    // FORMAT records read (a FORMAT record may change what a format index stands for).
+    struct DateClass {
+        uint32_t stamp = 0;
+        bool date = false;
+    };
+    std::vector<DateClass> m_dateXF;
+    uint32_t m_formatStamp = 1;
+    // Merged rectangles per sheet, marked on the cells once every cell has been read.
+    std::vector<std::vector<TRangeRect>> m_merged;
 };
 
 // The published RK number encoding.

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace orvek::xls;
 using namespace xlstest;
 
@@ -342,4 +345,33 @@ TEST(Writer, RefusalsLeaveTheTargetFileAlone) {
     TXLSFile back;
     back.OpenFile(path);
     EXPECT_EQ(back.Workbook().Sheets().Items(0).Name(), "Sheet1");
+}
+
+TEST(Writer, ShortWriteRaisesAndKeepsTheOldFile) {
+    TempDir dir;
+    const std::string path = dir.File("big.xls");
+    WriteText(path, "previous");
+    TXLSFile file;
+    TCells& cells = file.Workbook().Sheets().Items(0).Cells();
+    for (int row = 0; row < 2000; ++row) {
+        cells.Cell(row, 0).SetValue(double(row));
+    }
+    // A file size limit makes the write come up short, as a full disk would.
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string message;
+    try {
+        file.SaveAs(path);
+    } catch (const ECFileError& e) {
+        message = e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(message, "Can not write to a stream");
+    EXPECT_EQ(ReadText(path), "previous");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
