@@ -44,9 +44,22 @@ private:
 
 // An Excel 97-2003 workbook file: the workbook in memory with loading and saving.
 //
+// Reading a workbook:
 //   TXLSFile file;
 //   file.OpenFile(path);
-//   const Variant& v = file.Workbook().Sheets().Items(0).Cells().ValueAt(14, 0);
+//   const TCells& cells = file.Workbook().Sheets().Items(0).Cells();
+//   int month = cells.ValueAt(14, 1).ToInt();      // a half goes to the even neighbour
+//   double amount = cells.ValueAt(14, 5).ToDouble();
+//
+// Writing one:
+//   TXLSFile result;
+//   TSheet& sheet = result.Workbook().Sheets().Items(0);
+//   sheet.Columns().Items(0).SetWidth(10);
+//   TCell& date = sheet.Cells().Cell(4, 0);
+//   date.SetValue(38353.0);
+//   date.SetNumberFormatIndex(TFormatStrings::kDateFormat);
+//   sheet.Cells().Cell(4, 1).SetValue(1);
+//   result.SaveAs(path);
 class TXLSFile {
 public:
     TXLSFile();
