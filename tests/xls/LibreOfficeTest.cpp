@@ -89,11 +89,8 @@ std::string flatOds() {
     return x.str();
 }
 
-} // namespace
-
-TEST(LibreOffice, ReadsAResultWorkbookWeWrite) {
-    ASSERT_TRUE(haveSoffice()) << "LibreOffice (soffice) is needed: run scripts/setup-deps";
-    TempDir dir;
+// A workbook laid out like an exported daily result with `days` data rows.
+void saveResult(const std::string& path, int days) {
     TXLSFile file;
     TSheet& sheet = file.Workbook().Sheets().Items(0);
     TCells& c = sheet.Cells();
@@ -105,7 +102,7 @@ TEST(LibreOffice, ReadsAResultWorkbookWeWrite) {
     for (int k = 0; k < 5; ++k) {
         c.Cell(3, k).SetValue(titles[k]);
     }
-    for (int d = 0; d < 3; ++d) {
+    for (int d = 0; d < days; ++d) {
         TCell& date = c.Cell(4 + d, 0);
         date.SetValue(38353.0 + d);
         date.SetNumberFormatIndex(13);
@@ -114,21 +111,35 @@ TEST(LibreOffice, ReadsAResultWorkbookWeWrite) {
         c.Cell(4 + d, 3).SetValue(0.5);
         c.Cell(4 + d, 4).SetValue(45.62 + d);
     }
-    c.Cell(7, 0).SetValue("");
-    c.Cell(8, 0).SetValue("Soil texture: Loam");
-    file.SaveAs(dir.File("result.xls"));
-    convert(dir, "csv", {"result.xls"});
-    const std::string csv = ReadText(dir.File("out/result.csv"));
-    EXPECT_NE(csv.find("Orvek C&N daily result"), std::string::npos) << csv;
-    EXPECT_NE(csv.find("Date,DAS,SOM-C,res-C,ttl-C"), std::string::npos) << csv;
+    c.Cell(4 + days, 0).SetValue("");
+    c.Cell(5 + days, 0).SetValue("Soil texture: Loam");
+    file.SaveAs(path);
+}
+
+bool hasDateRow(const std::string& csv, const std::string& mmdd, const std::string& rest) {
     // Format 14 shows in the reader's short date form, with a two- or four-digit year.
-    EXPECT_TRUE(csv.find("01/01/05,1,45.12,0.5,45.62") != std::string::npos ||
-                csv.find("01/01/2005,1,45.12,0.5,45.62") != std::string::npos)
-        << csv;
-    EXPECT_TRUE(csv.find("01/03/05,3,47.12,0.5,47.62") != std::string::npos ||
-                csv.find("01/03/2005,3,47.12,0.5,47.62") != std::string::npos)
-        << csv;
-    EXPECT_NE(csv.find("Soil texture: Loam"), std::string::npos) << csv;
+    return csv.find(mmdd + "/05," + rest) != std::string::npos ||
+           csv.find(mmdd + "/2005," + rest) != std::string::npos;
+}
+
+} // namespace
+
+TEST(LibreOffice, ReadsAResultWorkbookWeWrite) {
+    ASSERT_TRUE(haveSoffice()) << "LibreOffice (soffice) is needed: run scripts/setup-deps";
+    TempDir dir;
+    // Three days keep the stream in the mini stream; 300 days put it in regular sectors.
+    saveResult(dir.File("small.xls"), 3);
+    saveResult(dir.File("large.xls"), 300);
+    convert(dir, "csv", {"small.xls", "large.xls"});
+    for (const char* name : {"out/small.csv", "out/large.csv"}) {
+        const std::string csv = ReadText(dir.File(name));
+        EXPECT_NE(csv.find("Orvek C&N daily result"), std::string::npos) << csv;
+        EXPECT_NE(csv.find("Date,DAS,SOM-C,res-C,ttl-C"), std::string::npos) << csv;
+        EXPECT_TRUE(hasDateRow(csv, "01/01", "1,45.12,0.5,45.62")) << csv;
+        EXPECT_TRUE(hasDateRow(csv, "01/03", "3,47.12,0.5,47.62")) << csv;
+        EXPECT_NE(csv.find("Soil texture: Loam"), std::string::npos) << csv;
+    }
+    EXPECT_TRUE(hasDateRow(ReadText(dir.File("out/large.csv")), "10/27", "300,344.12,0.5,344.62"));
 }
 
 TEST(LibreOffice, WorkbooksItWritesLoad) {
