@@ -189,7 +189,8 @@ bool writeAll(int fd, const uint8_t* data, size_t size) {
 }
 
 bool readAll(const std::string& path, std::vector<uint8_t>& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a named pipe given as a workbook cannot stall the open.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return false;
     }

@@ -197,6 +197,8 @@ TEST(CompoundFile, OpenReadsReadOnlyFilesAndRefusesLockedOnes) {
     EXPECT_EQ(cfileCode([&] { TCFile doc(TCFileMode::Open, path); }), 3);
     EXPECT_EQ(cfileCode([&] { TCFile doc(TCFileMode::Open, dir.File("none.xls")); }), 3);
     EXPECT_EQ(cfileCode([&] { TCFile doc(TCFileMode::Open, dir.Path().string()); }), 3);
+    ASSERT_EQ(::mkfifo(dir.File("pipe.xls").c_str(), 0600), 0);
+    EXPECT_EQ(cfileCode([&] { TCFile doc(TCFileMode::Open, dir.File("pipe.xls")); }), 3);
     WriteText(dir.File("text.xls"), std::string(2000, 'x'));
     EXPECT_EQ(cfileCode([&] { TCFile doc(TCFileMode::Open, dir.File("text.xls")); }), 3);
     // A zip-based workbook starts with "PK".
