@@ -71,11 +71,12 @@ void TXLSWriter::WriteNames() {
         }
         std::vector<TRangeRect> titles;
         if (page.PrintTitleFirstCol >= 0 && page.PrintTitleLastCol >= page.PrintTitleFirstCol) {
-            titles.push_back({0, kMaxRow, static_cast<uint8_t>(page.PrintTitleFirstCol),
+            titles.push_back({0, kMaxRow,
+                              static_cast<uint8_t>(std::min(page.PrintTitleFirstCol, 255)),
                               static_cast<uint8_t>(std::min(page.PrintTitleLastCol, 255))});
         }
         if (page.PrintTitleFirstRow >= 0 && page.PrintTitleLastRow >= page.PrintTitleFirstRow) {
-            titles.push_back({static_cast<uint16_t>(page.PrintTitleFirstRow),
+            titles.push_back({static_cast<uint16_t>(std::min(page.PrintTitleFirstRow, 65535)),
                               static_cast<uint16_t>(std::min(page.PrintTitleLastRow, 65535)), 0,
                               255});
         }
