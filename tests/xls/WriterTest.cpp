@@ -375,3 +375,31 @@ TEST(Writer, ShortWriteRaisesAndKeepsTheOldFile) {
     EXPECT_EQ(ReadText(path), "previous");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
+
+TEST(Writer, NamesForPrintTitlesPrintAreasAndRanges) {
+    TXLSFile file;
+    TSheet& sheet = file.Workbook().Sheets().Items(0);
+    sheet.PageSetup().PrintTitleFirstRow = 0;
+    sheet.PageSetup().PrintTitleLastRow = 1;
+    sheet.PageSetup().PrintArea.Add({0, 9, 0, 2});
+    sheet.PageSetup().PrintArea.Add({20, 29, 4, 5});
+    TRange& named = sheet.Ranges().Add();
+    named.SetName("Data");
+    named.Add({3, 4, 1, 1});
+    const auto names = RecordsOfType(savedRecords(file), 0x0018);
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(ToHex(names[0].body), "20 00 00 01 1A 00 00 00 01 00 00 00 00 00 00 06 "
+                                    "29 17 00 3B 00 00 00 00 09 00 00 00 02 00 "
+                                    "3B 00 00 14 00 1D 00 04 00 05 00 10");
+    EXPECT_EQ(ToHex(names[1].body), "20 00 00 01 0B 00 00 00 01 00 00 00 00 00 00 07 "
+                                    "3B 00 00 00 00 01 00 00 00 FF 00");
+    EXPECT_EQ(ToHex(names[2].body), "00 00 00 04 0B 00 00 00 00 00 00 00 00 00 00 44 61 74 61 "
+                                    "3B 00 00 03 00 04 00 01 00 01 00");
+    TXLSFile back;
+    Load(back, file.SaveToBuffer());
+    const TSheet& b = back.Workbook().Sheets().Items(0);
+    ASSERT_EQ(b.PageSetup().PrintArea.Count(), 2);
+    EXPECT_EQ(b.PageSetup().PrintArea.Items(1), (TRangeRect{20, 29, 4, 5}));
+    ASSERT_EQ(b.Ranges().Count(), 1);
+    EXPECT_EQ(b.Ranges().Items(0).Name(), "Data");
+}
