@@ -1,6 +1,8 @@
-// Writes small workbooks that exercise most record kinds, as seeds for the fuzz targets.
-//   fuzz_make_seeds FOLDER
+// Writes small workbooks that exercise most record kinds, as seeds for the fuzz targets, and
+// (with a second folder) their bare record streams.
+//   fuzz_make_seeds FOLDER [STREAM_FOLDER]
 
+#include "xls/CompoundFile.h"
 #include "xls/Workbook.h"
 
 #include <cstdio>
@@ -11,20 +13,32 @@ using namespace orvek::xls;
 
 namespace {
 
-void save(TXLSFile& file, const std::string& path) {
-    const std::vector<uint8_t> bytes = file.SaveToBuffer();
+std::string g_streams;
+
+void write(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+}
+
+void save(TXLSFile& file, const std::string& path) {
+    const std::vector<uint8_t> bytes = file.SaveToBuffer();
+    write(path, bytes);
+    if (!g_streams.empty()) {
+        TCFile doc(bytes.data(), bytes.size());
+        const std::string name = path.substr(path.find_last_of('/') + 1);
+        write(g_streams + "/" + name + ".biff", doc.Root().FindStream("Workbook")->Data());
+    }
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: fuzz_make_seeds FOLDER\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: fuzz_make_seeds FOLDER [STREAM_FOLDER]\n");
         return 2;
     }
     const std::string folder = argv[1];
+    g_streams = argc == 3 ? argv[2] : "";
     {
         TXLSFile empty;
         save(empty, folder + "/empty.xls");
