@@ -1,0 +1,257 @@
+#include "xls/CfbFormat.h"
+#include "xls/CompoundFile.h"
+#include "xls/Unicode.h"
+#include "xls/XLSErrors.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace orvek::xls {
+
+namespace {
+
+using namespace cfb;
+
+uint16_t get16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+uint32_t get32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+[[noreturn]] void bad() {
+    throw ECFileError(3);
+}
+
+// Copies sector `id` (zero padded when the file ends inside it).
+void copySector(const CfbImage& image, uint32_t id, uint8_t* out) {
+    const uint64_t offset = (static_cast<uint64_t>(id) + 1) * image.sectorSize;
+    std::memset(out, 0, image.sectorSize);
+    if (offset < image.bytes.size()) {
+        const auto available = std::min<uint64_t>(image.sectorSize, image.bytes.size() - offset);
+        std::memcpy(out, image.bytes.data() + offset, available);
+    }
+}
+
+// Follows a chain from `start` through `table`, at most `maxLength` links, each id below
+// `limit` and none visited twice. An empty optional-like result is signalled by `ok`.
+bool followChain(const std::vector<uint32_t>& table, uint32_t start, uint32_t limit,
+                 uint64_t maxLength, std::vector<uint32_t>& chain) {
+    chain.clear();
+    std::vector<bool> seen(limit, false);
+    uint32_t id = start;
+    while (id != kEndOfChain) {
+        if (id >= limit || id >= table.size() || seen[id] || chain.size() >= maxLength) {
+            return false;
+        }
+        seen[id] = true;
+        chain.push_back(id);
+        id = table[id];
+    }
+    return true;
+}
+
+std::vector<uint8_t> gather(const CfbImage& image, const std::vector<uint32_t>& chain) {
+    std::vector<uint8_t> out(chain.size() * image.sectorSize);
+    for (size_t i = 0; i < chain.size(); ++i) {
+        copySector(image, chain[i], out.data() + i * image.sectorSize);
+    }
+    return out;
+}
+
+void readFat(CfbImage& image, const uint8_t* header) {
+    const uint32_t fatCount = get32(header + 0x2C);
+    const uint32_t perSector = image.sectorSize / 4;
+    if (fatCount > image.sectorCount) {
+        bad();
+    }
+    std::vector<uint32_t> fatSectors;
+    for (uint32_t i = 0; i < 109 && fatSectors.size() < fatCount; ++i) {
+        fatSectors.push_back(get32(header + 0x4C + 4 * i));
+    }
+    // The DIFAT chain: each sector lists perSector - 1 FAT sectors and the next DIFAT sector.
+    uint32_t difat = get32(header + 0x44);
+    std::vector<bool> seen(image.sectorCount, false);
+    std::vector<uint8_t> sector(image.sectorSize);
+    while (fatSectors.size() < fatCount) {
+        if (difat >= image.sectorCount || seen[difat]) {
+            bad();
+        }
+        seen[difat] = true;
+        copySector(image, difat, sector.data());
+        for (uint32_t i = 0; i + 1 < perSector && fatSectors.size() < fatCount; ++i) {
+            fatSectors.push_back(get32(sector.data() + 4 * i));
+        }
+        difat = get32(sector.data() + 4 * (perSector - 1));
+    }
+    image.fat.reserve(static_cast<size_t>(fatCount) * perSector);
+    for (const uint32_t id : fatSectors) {
+        if (id >= image.sectorCount) {
+            bad();
+        }
+        copySector(image, id, sector.data());
+        for (uint32_t i = 0; i < perSector; ++i) {
+            image.fat.push_back(get32(sector.data() + 4 * i));
+        }
+    }
+}
+
+void readDirectory(CfbImage& image, uint32_t firstDirSector) {
+    std::vector<uint32_t> chain;
+    if (!followChain(image.fat, firstDirSector, image.sectorCount, image.sectorCount, chain) ||
+        chain.empty()) {
+        bad();
+    }
+    const std::vector<uint8_t> data = gather(image, chain);
+    const size_t count = data.size() / 128;
+    image.entries.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* p = data.data() + i * 128;
+        DirEntry& e = image.entries[i];
+        const uint16_t nameBytes = std::min<uint16_t>(get16(p + 64), 64);
+        const size_t chars = nameBytes >= 2 ? nameBytes / 2 - 1 : 0;
+        e.name = BytesToUtf16(p, chars);
+        e.type = p[66];
+        e.left = get32(p + 68);
+        e.right = get32(p + 72);
+        e.child = get32(p + 76);
+        e.start = get32(p + 116);
+        // Version 3 documents keep only 32 bits of size; the high half may hold garbage.
+        e.size = image.sectorSize == 512 ? get32(p + 120)
+                                         : get32(p + 120) | (uint64_t{get32(p + 124)} << 32);
+    }
+    if (image.entries.empty() || image.entries[0].type != Root) {
+        bad();
+    }
+}
+
+void readMiniFat(CfbImage& image, const uint8_t* header) {
+    const uint32_t first = get32(header + 0x3C);
+    const uint32_t count = get32(header + 0x40);
+    if (first == kEndOfChain || count == 0) {
+        return;
+    }
+    std::vector<uint32_t> chain;
+    if (!followChain(image.fat, first, image.sectorCount, image.sectorCount, chain)) {
+        bad();
+    }
+    const std::vector<uint8_t> data = gather(image, chain);
+    image.miniFat.resize(data.size() / 4);
+    for (size_t i = 0; i < image.miniFat.size(); ++i) {
+        image.miniFat[i] = get32(data.data() + 4 * i);
+    }
+}
+
+void loadStorage(const CfbImage& image, uint32_t firstChild, TCFileStorage& storage,
+                 std::vector<bool>& visited, int depth) {
+    if (depth > 64) {
+        bad();
+    }
+    // In-order walk of the sibling tree with an explicit stack; a loop shows as a revisit.
+    std::vector<uint32_t> stack;
+    uint32_t id = firstChild;
+    while (id != kNoStream || !stack.empty()) {
+        while (id != kNoStream) {
+            if (id >= image.entries.size() || visited[id]) {
+                bad();
+            }
+            visited[id] = true;
+            stack.push_back(id);
+            id = image.entries[id].left;
+        }
+        const uint32_t current = stack.back();
+        stack.pop_back();
+        const DirEntry& e = image.entries[current];
+        const std::string name = Utf16ToUtf8(e.name);
+        if (e.type == Storage) {
+            auto child = std::make_unique<TCFileStorage>(name, false);
+            loadStorage(image, e.child, *child, visited, depth + 1);
+            storage.Append(std::move(child));
+        } else if (e.type == Stream) {
+            storage.Append(std::make_unique<TCFileStream>(name, &image, e.start, e.size));
+        }
+        id = e.right;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<CfbImage> ParseCompoundFile(std::vector<uint8_t> bytes) {
+    auto image = std::make_unique<CfbImage>();
+    image->bytes = std::move(bytes);
+    const auto& b = image->bytes;
+    if (b.size() < 512 || std::memcmp(b.data(), kSignature, 8) != 0) {
+        bad();
+    }
+    const uint8_t* header = b.data();
+    const uint16_t shift = get16(header + 0x1E);
+    if ((shift != 9 && shift != 12) || get16(header + 0x20) != 6) {
+        bad();
+    }
+    image->sectorSize = 1u << shift;
+    if (b.size() < image->sectorSize) {
+        bad();
+    }
+    const uint64_t sectors =
+        (b.size() - image->sectorSize + image->sectorSize - 1) / image->sectorSize;
+    image->sectorCount = static_cast<uint32_t>(std::min<uint64_t>(sectors, kFatSect - 1));
+    readFat(*image, header);
+    readDirectory(*image, get32(header + 0x30));
+    readMiniFat(*image, header);
+    return image;
+}
+
+void LoadItemTree(const CfbImage& image, TCFileStorage& root) {
+    std::vector<bool> visited(image.entries.size(), false);
+    visited[0] = true;
+    loadStorage(image, image.entries[0].child, root, visited, 0);
+}
+
+std::vector<uint8_t> CfbImage::ReadStream(uint32_t start, uint64_t size) const {
+    std::vector<uint32_t> chain;
+    if (size == 0) {
+        return {};
+    }
+    if (size < kMiniCutoff) {
+        if (!miniStreamLoaded) {
+            const DirEntry& root = entries[0];
+            if (root.size > static_cast<uint64_t>(sectorCount) * sectorSize ||
+                !followChain(fat, root.start, sectorCount,
+                             (root.size + sectorSize - 1) / sectorSize, chain)) {
+                throw ECFileError(4);
+            }
+            miniStream = gather(*this, chain);
+            miniStream.resize(static_cast<size_t>((root.size + kMiniSectorSize - 1) /
+                                                  kMiniSectorSize * kMiniSectorSize));
+            miniStreamLoaded = true;
+        }
+        const uint64_t needed = (size + kMiniSectorSize - 1) / kMiniSectorSize;
+        const auto limit = static_cast<uint32_t>(miniStream.size() / kMiniSectorSize);
+        followChain(miniFat, start, limit, needed, chain);
+        if (chain.size() < needed) {
+            throw ECFileError(4);
+        }
+        std::vector<uint8_t> out(size);
+        for (uint64_t i = 0; i < needed; ++i) {
+            const uint64_t n = std::min<uint64_t>(kMiniSectorSize, size - i * kMiniSectorSize);
+            std::memcpy(out.data() + i * kMiniSectorSize,
+                        miniStream.data() + static_cast<uint64_t>(chain[i]) * kMiniSectorSize, n);
+        }
+        return out;
+    }
+    const uint64_t needed = (size + sectorSize - 1) / sectorSize;
+    if (needed > sectorCount) {
+        throw ECFileError(4);
+    }
+    followChain(fat, start, sectorCount, needed, chain);
+    if (chain.size() < needed) {
+        throw ECFileError(4);
+    }
+    std::vector<uint8_t> out = gather(*this, chain);
+    out.resize(size);
+    return out;
+}
+
+} // namespace orvek::xls

@@ -1,0 +1,138 @@
+#include "xls/Items.h"
+
+#include "xls/Metrics.h"
+#include "xls/XLSErrors.h"
+
+#include <cmath>
+
+namespace orvek::xls {
+
+void TCustomXLSItem::Changed() {
+    if (!m_registered) {
+        m_owner->RegisterItem(*this);
+    }
+}
+
+uint32_t TCustomXLSItems::CrcOf(uint32_t key) const {
+    const uint8_t bytes[4] = {static_cast<uint8_t>(key), static_cast<uint8_t>(key >> 8),
+                              static_cast<uint8_t>(key >> 16), static_cast<uint8_t>(key >> 24)};
+    return KeyCrc32(bytes, m_keyLength);
+}
+
+void TCustomXLSItems::RegisterItem(TCustomXLSItem& item) {
+    if (item.m_registered) {
+        return;
+    }
+    std::unique_ptr<TCustomXLSItem> owned;
+    if (m_pending.get() == &item) {
+        owned = std::move(m_pending);
+    } else {
+        // Only pending items can be unregistered; anything else is not ours.
+        return;
+    }
+    item.m_registered = true;
+    m_index.Insert(CrcOf(item.m_key), item.m_key, static_cast<uint32_t>(m_items.size()));
+    m_items.push_back(std::move(owned));
+}
+
+TCustomXLSItem* TCustomXLSItems::FindKey(uint32_t key) const {
+    for (const auto& entry : m_index.Candidates(CrcOf(key))) {
+        if (entry.tag == key) {
+            return m_items[entry.position].get();
+        }
+    }
+    return nullptr;
+}
+
+TCustomXLSItem& TCustomXLSItems::MakePending(std::unique_ptr<TCustomXLSItem> item) {
+    m_pending = std::move(item);
+    return *m_pending;
+}
+
+TCustomXLSItem& TCustomXLSItems::ItemAt(int position) const {
+    if (position < 0 || position >= Count()) {
+        throwListIndexError(position);
+    }
+    return *m_items[static_cast<size_t>(position)];
+}
+
+void TCustomRowCol::SetOutlineLevel(int level) {
+    if (level < 0 || level > 7) {
+        throw EXLSError(4);
+    }
+    if (level != m_outlineLevel) {
+        m_outlineLevel = level;
+        Changed();
+    }
+}
+
+void TCustomRowCol::SetSize(double size, int pixels) {
+    m_size = size;
+    m_pixels = pixels;
+    m_changed = true;
+    m_custom = true;
+    Changed();
+}
+
+TColumn::TColumn(TCustomXLSItems& owner, uint16_t index)
+    : TCustomRowCol(owner, index, static_cast<double>(DefaultColumnPixels()) / PixelsPerCharacter(),
+                    DefaultColumnPixels()) {}
+
+void TColumn::SetWidth(double width) {
+    if (!(width >= 0.0 && width <= 65535 / 256.0)) {
+        throw EXLSError(4);
+    }
+    if (width != m_size) {
+        SetSize(width, static_cast<int>(std::nearbyint(width * PixelsPerCharacter())));
+    }
+}
+
+TRow::TRow(TCustomXLSItems& owner, uint16_t index)
+    : TCustomRowCol(owner, index, DefaultRowPixels() * PointsPerPixel(), DefaultRowPixels()) {}
+
+void TRow::SetHeight(double height) {
+    if (!(height >= 0.0 && height <= 0x7FFF / 20.0)) {
+        throw EXLSError(4);
+    }
+    if (height != m_size) {
+        SetSize(height, static_cast<int>(std::nearbyint(height / PointsPerPixel())));
+    }
+}
+
+TColumn& TColumns::Items(int index) {
+    if (index < 0 || index > 255) {
+        throw EXLSError(5);
+    }
+    if (auto* found = FindKey(static_cast<uint32_t>(index))) {
+        return static_cast<TColumn&>(*found);
+    }
+    return static_cast<TColumn&>(
+        MakePending(std::make_unique<TColumn>(*this, static_cast<uint16_t>(index))));
+}
+
+const TColumn* TColumns::Find(int index) const {
+    if (index < 0 || index > 255) {
+        return nullptr;
+    }
+    return static_cast<const TColumn*>(FindKey(static_cast<uint32_t>(index)));
+}
+
+TRow& TRows::Items(int index) {
+    if (index < 0 || index > 65535) {
+        throw EXLSError(5);
+    }
+    if (auto* found = FindKey(static_cast<uint32_t>(index))) {
+        return static_cast<TRow&>(*found);
+    }
+    return static_cast<TRow&>(
+        MakePending(std::make_unique<TRow>(*this, static_cast<uint16_t>(index))));
+}
+
+const TRow* TRows::Find(int index) const {
+    if (index < 0 || index > 65535) {
+        return nullptr;
+    }
+    return static_cast<const TRow*>(FindKey(static_cast<uint32_t>(index)));
+}
+
+} // namespace orvek::xls

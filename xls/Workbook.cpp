@@ -1,0 +1,48 @@
+#include "xls/Workbook.h"
+
+#include "xls/XLSReader.h"
+#include "xls/XLSWriter.h"
+
+namespace orvek::xls {
+
+TWorkbook::TWorkbook(int sheetCount) {
+    for (int i = 1; i <= sheetCount; ++i) {
+        m_sheets.Add("Sheet" + std::to_string(i));
+    }
+}
+
+void TWorkbook::Clear() {
+    m_sheets.Clear();
+    m_formats.Reset();
+    m_fonts.Clear();
+}
+
+TXLSFile::TXLSFile() : m_workbook(std::make_unique<TWorkbook>(1)) {}
+
+TXLSFile::~TXLSFile() = default;
+
+void TXLSFile::OpenFile(const std::string& fileName) {
+    TXLSReader reader(*m_workbook);
+    reader.OnProgress = OnProgress;
+    reader.LoadFromFile(fileName);
+}
+
+void TXLSFile::LoadFromBuffer(const uint8_t* data, size_t size) {
+    TXLSReader reader(*m_workbook);
+    reader.OnProgress = OnProgress;
+    reader.LoadFromBuffer(data, size);
+}
+
+void TXLSFile::SaveAs(const std::string& fileName) {
+    TXLSWriter writer(*m_workbook);
+    writer.OnProgress = OnProgress;
+    writer.SaveToFile(fileName);
+}
+
+std::vector<uint8_t> TXLSFile::SaveToBuffer() {
+    TXLSWriter writer(*m_workbook);
+    writer.OnProgress = OnProgress;
+    return writer.SaveToBuffer();
+}
+
+} // namespace orvek::xls
