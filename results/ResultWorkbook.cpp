@@ -2,6 +2,10 @@
 
 #include "engine/Errors.h"
 #include "engine/Text.h"
+#include "xls/Workbook.h"
+
+#include <cmath>
+#include <cstdint>
 
 namespace orvek {
 
@@ -85,8 +89,32 @@ std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::stri
     return cells;
 }
 
-void saveResultWorkbook(const std::vector<WorkbookCell>&, const std::string&) {
-    throw OrvekError("Result workbooks cannot be written by this build yet.");
+void saveResultWorkbook(const std::vector<WorkbookCell>& cells, const std::string& path) {
+    using Kind = WorkbookCell::Kind;
+    xls::TXLSFile file;
+    xls::TSheet& sheet = file.Workbook().Sheets().Items(0);
+    sheet.Columns().Items(0).SetWidth(kResultDateColumnWidth);
+    for (const WorkbookCell& c : cells) {
+        xls::TCell& cell = sheet.Cells().Cell(c.row, c.column);
+        switch (c.kind) {
+        case Kind::String:
+            cell.SetValue(xls::Variant(c.text));
+            break;
+        case Kind::Integer:
+            cell.SetValue(xls::Variant(static_cast<int32_t>(std::lround(c.number))));
+            break;
+        case Kind::Double:
+            cell.SetValue(xls::Variant(c.number));
+            break;
+        case Kind::Date:
+            // The day number as a plain double shown with the date format, as the
+            // spreadsheet's own day numbers agree with DateSerial after February 1900.
+            cell.SetValue(xls::Variant(c.number));
+            cell.SetNumberFormatIndex(xls::TFormatStrings::kDateFormat);
+            break;
+        }
+    }
+    file.SaveAs(path);
 }
 
 } // namespace orvek

@@ -8,6 +8,7 @@
 #include "results/ui/GraphPage.h"
 #include "results/ui/NumericalOutputPage.h"
 #include "results/ui/ResultExport.h"
+#include "xls/Workbook.h"
 
 #include <QFileInfo>
 #include <QTabBar>
@@ -174,6 +175,16 @@ TEST_F(MainWindowResultsTest, OpenResultInExcelFillsTheFirstGapInTheNumbering) {
     EXPECT_EQ(work.read(QStringLiteral("Result-2.xls")), QByteArray("kept"));
     ASSERT_EQ(fake.openedDocuments.size(), 1u);
     EXPECT_EQ(fake.openedDocuments[0], work.path(QStringLiteral("Result-1.xls")));
+    xls::TXLSFile book;
+    book.OpenFile(work.path(QStringLiteral("Result-1.xls")).toStdString());
+    const xls::TCells& cells = book.Workbook().Sheets().Items(0).Cells();
+    EXPECT_EQ(cells.ValueAt(0, 0).ToString(), "Simulated C and N mineralization dynamics");
+    EXPECT_EQ(cells.ValueAt(3, 9).ToString(), "SOM-C:N");
+    EXPECT_EQ(cells.ValueAt(4, 0).ToDouble(), kStart);
+    EXPECT_EQ(cells.Find(4, 0)->NumberFormatIndex(), xls::TFormatStrings::kDateFormat);
+    EXPECT_EQ(cells.ValueAt(4 + kDays - 1, 1).ToInt(), kDays); // the last simulated day
+    EXPECT_EQ(cells.ValueAt(4 + kDays, 0).ToString(), "");
+    EXPECT_FALSE(cells.ValueAt(4 + kDays + 1, 0).ToString().empty()); // the setting record
 
     // The desktop's failure to open it is not reported.
     fake.openDocumentSucceeds = false;

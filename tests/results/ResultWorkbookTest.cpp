@@ -1,7 +1,9 @@
 #include "results/ResultWorkbook.h"
 #include "results/ResultFiles.h"
 
+#include "TestFolder.h"
 #include "engine/Errors.h"
+#include "xls/Workbook.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +86,52 @@ TEST(ResultWorkbook, DamagedResultFile) {
     EXPECT_THROW(resultWorkbookCells(resultFileHeader(true, false) + "38353\t1\t2\t\r\n", kRecord,
                                      false, WorkbookStop::AtEndDate, 1, 1),
                  OrvekError);
+}
+
+// What the spreadsheet reads back is what the cells said, with the date format on the dates.
+TEST(ResultWorkbook, SavedWorkbookReadsBackCellForCell) {
+    const test::TestFolder folder;
+    const auto cells =
+        resultWorkbookCells(cnDaily(), kRecord, false, WorkbookStop::AtEndDate, 38355, 3);
+    folder.write("Result-1.xls", "an older file");
+    saveResultWorkbook(cells, folder.file("Result-1.xls"));
+
+    xls::TXLSFile file;
+    file.OpenFile(folder.file("Result-1.xls"));
+    xls::TSheet& sheet = file.Workbook().Sheets().Items(0);
+    EXPECT_EQ(sheet.Name(), "Sheet1");
+    ASSERT_NE(sheet.Columns().Find(0), nullptr);
+    EXPECT_DOUBLE_EQ(sheet.Columns().Find(0)->Width(), kResultDateColumnWidth);
+    for (const WorkbookCell& c : cells) {
+        const xls::TCell* cell = sheet.Cells().Find(c.row, c.column);
+        ASSERT_NE(cell, nullptr) << c.row << "," << c.column;
+        switch (c.kind) {
+        case Kind::String:
+            EXPECT_EQ(cell->Value().ToString(), c.text) << c.row << "," << c.column;
+            break;
+        case Kind::Integer:
+            EXPECT_TRUE(cell->Value().IsNumber());
+            EXPECT_EQ(cell->Value().ToInt(), static_cast<int32_t>(c.number));
+            break;
+        case Kind::Double:
+        case Kind::Date:
+            EXPECT_DOUBLE_EQ(cell->Value().ToDouble(), c.number) << c.row << "," << c.column;
+            EXPECT_EQ(cell->NumberFormatIndex() == xls::TFormatStrings::kDateFormat,
+                      c.kind == Kind::Date)
+                << c.row << "," << c.column;
+            break;
+        }
+    }
+    EXPECT_EQ(sheet.Cells().ValueAt(6, 4).ToDouble(), 28.43);
+    EXPECT_EQ(sheet.Cells().ValueAt(9, 0).ToString(), "  Carbon and nitrogen");
+}
+
+TEST(ResultWorkbook, AFailedSaveLeavesNoFile) {
+    const test::TestFolder folder;
+    const auto cells =
+        resultWorkbookCells(cnDaily(), kRecord, false, WorkbookStop::AtEndDate, 38355, 3);
+    EXPECT_ANY_THROW(saveResultWorkbook(cells, folder.file("missing/Result-1.xls")));
+    EXPECT_FALSE(folder.exists("missing"));
 }
 
 } // namespace
