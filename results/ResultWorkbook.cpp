@@ -2,6 +2,9 @@
 
 #include "engine/Errors.h"
 #include "engine/Text.h"
+#include "xls/Workbook.h"
+
+#include <cmath>
 
 namespace orvek {
 
@@ -66,6 +69,10 @@ std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::stri
         }
         const double date = numberField(f[0], row);
         const double count = numberField(f[1], row);
+        if (count != std::trunc(count) || std::fabs(count) > 2147483647.0) {
+            throw OrvekError("The result file's data row " + std::to_string(row - 3) + ": '" +
+                             std::string(f[1]) + "' is not a valid integer value");
+        }
         cells.push_back({row, 0, Kind::Date, std::string(), date});
         cells.push_back({row, 1, Kind::Integer, std::string(), count});
         for (size_t k = 0; k < values; ++k) {
@@ -85,8 +92,30 @@ std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::stri
     return cells;
 }
 
-void saveResultWorkbook(const std::vector<WorkbookCell>&, const std::string&) {
-    throw OrvekError("Result workbooks cannot be written by this build yet.");
+void saveResultWorkbook(const std::vector<WorkbookCell>& cells, const std::string& path) {
+    constexpr int kDateFormat = 13; // "mm/dd/yy", so that the day numbers show as dates
+    xls::TXLSFile workbook;
+    xls::TSheet& sheet = workbook.Workbook().Sheets().Items(0);
+    sheet.Columns().Items(0).SetWidth(kResultDateColumnWidth);
+    for (const WorkbookCell& c : cells) {
+        xls::TCell& cell = sheet.Cells().Cell(c.row, c.column);
+        switch (c.kind) {
+        case WorkbookCell::Kind::String:
+            cell.SetValue(xls::Variant(c.text));
+            break;
+        case WorkbookCell::Kind::Integer:
+            cell.SetValue(xls::Variant(static_cast<int32_t>(c.number)));
+            break;
+        case WorkbookCell::Kind::Double:
+            cell.SetValue(xls::Variant(c.number));
+            break;
+        case WorkbookCell::Kind::Date:
+            cell.SetValue(xls::Variant(c.number));
+            cell.SetNumberFormatIndex(kDateFormat);
+            break;
+        }
+    }
+    workbook.SaveAs(path);
 }
 
 } // namespace orvek

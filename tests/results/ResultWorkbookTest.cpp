@@ -1,5 +1,8 @@
 #include "results/ResultWorkbook.h"
+
+#include "TestFolder.h"
 #include "results/ResultFiles.h"
+#include "xls/Workbook.h"
 
 #include "engine/Errors.h"
 
@@ -84,6 +87,39 @@ TEST(ResultWorkbook, DamagedResultFile) {
     EXPECT_THROW(resultWorkbookCells(resultFileHeader(true, false) + "38353\t1\t2\t\r\n", kRecord,
                                      false, WorkbookStop::AtEndDate, 1, 1),
                  OrvekError);
+}
+
+} // namespace
+} // namespace orvek
+
+namespace orvek {
+namespace {
+
+TEST(ResultWorkbookFile, SavedAndLoadedBack) {
+    test::TestFolder f;
+    const auto cells =
+        resultWorkbookCells(cnDaily(), kRecord, false, WorkbookStop::AtEndDate, 38355, 3);
+    saveResultWorkbook(cells, f.file("r.xls"));
+    xls::TXLSFile file;
+    file.OpenFile(f.file("r.xls"));
+    const xls::TSheet& sheet = file.Workbook().Sheets().Items(0);
+    const xls::TCells& c = sheet.Cells();
+    EXPECT_EQ(c.ValueAt(0, 0).ToString(), "Simulated C and N mineralization dynamics");
+    EXPECT_EQ(c.ValueAt(3, 9).ToString(), "SOM-C:N");
+    EXPECT_EQ(c.ValueAt(4, 0).Type(), xls::VarType::Date); // shown as a date
+    EXPECT_EQ(c.ValueAt(4, 0).ToDouble(), 38353);
+    EXPECT_EQ(c.ValueAt(5, 1).ToDouble(), 2);
+    EXPECT_EQ(c.ValueAt(6, 5).ToDouble(), -0.4);
+    EXPECT_EQ(c.ValueAt(8, 0).ToString(), "Settings for the simulation:");
+    EXPECT_DOUBLE_EQ(sheet.Columns().Find(0)->Width(), 10);
+}
+
+TEST(ResultWorkbookFile, FailedSaveKeepsTheOldFile) {
+    test::TestFolder f;
+    f.write("r.xls", "old");
+    std::vector<WorkbookCell> cells = {{70000, 0, WorkbookCell::Kind::String, "too far", 0}};
+    EXPECT_ANY_THROW(saveResultWorkbook(cells, f.file("r.xls")));
+    EXPECT_EQ(f.read("r.xls"), "old");
 }
 
 } // namespace
