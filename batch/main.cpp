@@ -4,10 +4,12 @@
 // error.
 
 #include "engine/Errors.h"
+#include "engine/Files.h"
 #include "engine/RunPipeline.h"
 #include "engine/Text.h"
 #include "inputs/StartUp.h"
 #include "results/ResultFiles.h"
+#include "results/ResultWorkbook.h"
 
 #include <cstdio>
 #include <ctime>
@@ -82,11 +84,6 @@ int main(int argc, char** argv) {
         std::error_code ec;
         startFolder = std::filesystem::current_path(ec).string();
     }
-    if (!xlsFile.empty()) {
-        std::cerr << "orvek-batch: saving result workbooks is not available in this build.\n";
-        return kExitError;
-    }
-
     orvek::Session session;
     const std::string startError = orvek::startSession(session, startFolder);
     if (!startError.empty()) {
@@ -120,7 +117,21 @@ int main(int argc, char** argv) {
                   << orvek::kResultDailyFileName << " (with " << orvek::kResultMonthlyFileName
                   << ", " << orvek::kResultDailyMemoFileName << ", "
                   << orvek::kResultMonthlyMemoFileName << " and " << orvek::kSettingRecordFileName
-                  << ")\n";
+                  << ")";
+        if (!xlsFile.empty()) {
+            // As "Save numerical ouput as Excel file" does, for the setting file's time step.
+            const bool daily = session.page.dailyOutput;
+            const std::string& folder = session.startFolder;
+            const auto cells = orvek::resultWorkbookCells(
+                orvek::readWholeFile(
+                    folder + (daily ? orvek::kResultDailyFileName : orvek::kResultMonthlyFileName)),
+                orvek::readWholeFile(folder + orvek::kSettingRecordFileName),
+                outcome.last.carbonOnly, orvek::WorkbookStop::AtEndDate, outcome.last.endDate,
+                outcome.last.lastDAS);
+            orvek::saveResultWorkbook(cells, xlsFile);
+            std::cout << "; " << (daily ? "daily" : "monthly") << " results saved in " << xlsFile;
+        }
+        std::cout << "\n";
         return kExitRun;
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";

@@ -5,6 +5,8 @@
 #include "engine/Files.h"
 #include "engine/RunState.h"
 #include "engine/Text.h"
+#include "xls/Workbook.h"
+#include "xls/XLSErrors.h"
 
 #include <cmath>
 #include <limits>
@@ -85,8 +87,37 @@ std::string convertEventRows(const EventCellLookup& cell, RunState& run, char se
     return out;
 }
 
-void convertEventsWorkbook(RunState&, const std::string&, char) {
-    throw OrvekError("Events workbooks cannot be read by this build yet.");
+void convertEventsWorkbook(RunState& run, const std::string& eventsFile, char decimalSeparator) {
+    xls::TXLSFile workbook;
+    try {
+        workbook.OpenFile(resolveFileName(eventsFile));
+        if (workbook.Workbook().Sheets().Count() == 0) {
+            throw xls::EXLSError(12);
+        }
+    } catch (const std::exception&) {
+        // Locked, missing or not a workbook: the user gets one message for all of them.
+        run.fail(kWorkbookOpenMessage, 1);
+        return;
+    }
+    const xls::TCells& cells = workbook.Workbook().Sheets().Items(0).Cells();
+    const EventCellLookup lookup = [&cells](int row, int column) {
+        const xls::Variant& v = cells.ValueAt(row, column);
+        EventCell cell;
+        if (v.IsEmpty()) {
+            cell.kind = EventCell::Kind::Empty;
+        } else if (v.IsNumber() || v.Type() == xls::VarType::Date) {
+            cell.kind = EventCell::Kind::Number;
+            cell.number = v.ToDouble();
+        } else if (v.IsText()) {
+            cell.kind = EventCell::Kind::Text;
+            cell.text = v.ToString();
+        } else {
+            cell.kind = EventCell::Kind::Other;
+        }
+        return cell;
+    };
+    const std::string text = convertEventRows(lookup, run, decimalSeparator);
+    writeFileAtomically(run.eventsPath, text);
 }
 
 } // namespace orvek

@@ -5,7 +5,6 @@
 #include "xls/Workbook.h"
 
 #include <cmath>
-#include <cstdint>
 
 namespace orvek {
 
@@ -70,6 +69,10 @@ std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::stri
         }
         const double date = numberField(f[0], row);
         const double count = numberField(f[1], row);
+        if (count != std::trunc(count) || std::fabs(count) > 2147483647.0) {
+            throw OrvekError("The result file's data row " + std::to_string(row - 3) + ": '" +
+                             std::string(f[1]) + "' is not a valid integer value");
+        }
         cells.push_back({row, 0, Kind::Date, std::string(), date});
         cells.push_back({row, 1, Kind::Integer, std::string(), count});
         for (size_t k = 0; k < values; ++k) {
@@ -90,31 +93,29 @@ std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::stri
 }
 
 void saveResultWorkbook(const std::vector<WorkbookCell>& cells, const std::string& path) {
-    using Kind = WorkbookCell::Kind;
-    xls::TXLSFile file;
-    xls::TSheet& sheet = file.Workbook().Sheets().Items(0);
+    constexpr int kDateFormat = 13; // "mm/dd/yy", so that the day numbers show as dates
+    xls::TXLSFile workbook;
+    xls::TSheet& sheet = workbook.Workbook().Sheets().Items(0);
     sheet.Columns().Items(0).SetWidth(kResultDateColumnWidth);
     for (const WorkbookCell& c : cells) {
         xls::TCell& cell = sheet.Cells().Cell(c.row, c.column);
         switch (c.kind) {
-        case Kind::String:
+        case WorkbookCell::Kind::String:
             cell.SetValue(xls::Variant(c.text));
             break;
-        case Kind::Integer:
-            cell.SetValue(xls::Variant(static_cast<int32_t>(std::lround(c.number))));
+        case WorkbookCell::Kind::Integer:
+            cell.SetValue(xls::Variant(static_cast<int32_t>(c.number)));
             break;
-        case Kind::Double:
+        case WorkbookCell::Kind::Double:
             cell.SetValue(xls::Variant(c.number));
             break;
-        case Kind::Date:
-            // The day number as a plain double shown with the date format, as the
-            // spreadsheet's own day numbers agree with DateSerial after February 1900.
+        case WorkbookCell::Kind::Date:
             cell.SetValue(xls::Variant(c.number));
-            cell.SetNumberFormatIndex(xls::TFormatStrings::kDateFormat);
+            cell.SetNumberFormatIndex(kDateFormat);
             break;
         }
     }
-    file.SaveAs(path);
+    workbook.SaveAs(path);
 }
 
 } // namespace orvek

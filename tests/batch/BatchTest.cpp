@@ -70,6 +70,16 @@ TEST(Batch, StartFolderAndCheckFailure) {
     EXPECT_FALSE(f.folder.exists("ResultDaily.~"));
 }
 
+TEST(Batch, SavesTheResultWorkbook) {
+    BatchFixture f;
+    const Result r = runBatch("--xls out.xls Example.stg", f.folder.path());
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("; daily results saved in out.xls"), std::string::npos) << r.output;
+    const std::string xls = f.folder.read("out.xls");
+    ASSERT_GT(xls.size(), 8u);
+    EXPECT_EQ(xls.substr(0, 8), std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+}
+
 TEST(Batch, UsageAndFileErrors) {
     BatchFixture f;
     EXPECT_EQ(runBatch("", f.folder.path()).status, 2);
