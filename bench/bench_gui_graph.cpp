@@ -3,6 +3,8 @@
 // switching the X axis between days and dates, and switching the time step. Prints the figures
 // and the peak memory. Runs on the offscreen platform unless another is chosen.
 
+#include "BenchSupport.h"
+
 #include "app/MainWindow.h"
 #include "engine/DateSerial.h"
 #include "engine/Files.h"
@@ -40,40 +42,6 @@ namespace fs = std::filesystem;
 constexpr int kFirstYear = 2005;
 constexpr int kYears = 100;
 
-// A century of daily weather: the Milwaukee years repeated under shifted year numbers, each
-// target year taking a source year of the same length.
-std::string centuryWeather(const std::string& source) {
-    const std::vector<std::string> lines = orvek::splitLines(orvek::readWholeFile(source));
-    std::string out;
-    std::vector<std::vector<std::string>> years(31); // rest of each line by source year
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (i < 4) {
-            out += lines[i] + "\r\n";
-            continue;
-        }
-        std::istringstream in(lines[i]);
-        int year = 0;
-        int day = 0;
-        in >> year >> day;
-        if (year >= 1991 && year <= 2020) {
-            std::string rest;
-            std::getline(in, rest);
-            years[static_cast<size_t>(year - 1991)].push_back(std::to_string(day) + rest);
-        }
-    }
-    for (int k = 0; k < kYears; ++k) {
-        const int year = kFirstYear + k;
-        int source = 1991 + k % 30;
-        while (orvek::isLeapYear(source) != orvek::isLeapYear(year)) {
-            source = source == 2020 ? 1991 : source + 1;
-        }
-        for (const std::string& rest : years[static_cast<size_t>(source - 1991)]) {
-            out += std::to_string(year) + "\t" + rest + "\r\n";
-        }
-    }
-    return out;
-}
-
 double seconds(const std::function<void()>& step) {
     const auto start = std::chrono::steady_clock::now();
     step();
@@ -88,17 +56,6 @@ void report(const char* what, const std::function<void()>& step, int repetitions
     }
     std::sort(times.begin(), times.end());
     std::printf("%-52s best %.3f s, median %.3f s\n", what, times.front(), times[times.size() / 2]);
-}
-
-long peakKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::atol(line.c_str() + 6);
-        }
-    }
-    return -1;
 }
 
 } // namespace
@@ -116,8 +73,9 @@ int main(int argc, char** argv) {
                              "Parameter, default.orvek", "Example.stg"}) {
         fs::copy_file(data + name, folder + name);
     }
-    orvek::writeFileAtomically(folder + "century.wth",
-                               centuryWeather(data + "milwaukee_1991_2020_daily.wth"));
+    orvek::writeFileAtomically(
+        folder + "century.wth",
+        orvek::bench::centuryOfWeather(data + "milwaukee_1991_2020_daily.wth", kFirstYear));
     orvek::DateSerial end = 0;
     orvek::tryEncodeDate(kFirstYear + kYears - 1, 12, 31, end);
     std::vector<std::string> stg = orvek::splitLines(orvek::readWholeFile(folder + "Example.stg"));
@@ -189,7 +147,7 @@ int main(int argc, char** argv) {
                 repaint();
             });
             std::printf("peak memory (VmHWM)                                  %ld kB\n",
-                        peakKilobytes());
+                        orvek::bench::peakKilobytes());
         }
     }
     QDir::setCurrent(previous);

@@ -3,6 +3,8 @@
 // memory. Runs on the offscreen platform unless another is chosen.
 //   bench_gui_memo
 
+#include "BenchSupport.h"
+
 #include "app/MainWindow.h"
 #include "engine/DateSerial.h"
 #include "engine/Text.h"
@@ -41,43 +43,6 @@ void writeText(const QString& path, const std::string& text) {
     }
 }
 
-// 100 years of daily weather, 1921 to 2020, from the 30 observed years: each year takes the
-// data of an observed year with the same number of days (a 28-year cycle keeps leap years).
-std::string hundredYears(const std::string& observed) {
-    const std::vector<std::string> lines = orvek::splitLines(observed);
-    std::vector<std::vector<std::string>> byYear(30);
-    std::string out;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (i < 4) {
-            out += lines[i] + "\r\n";
-            continue;
-        }
-        std::istringstream in(lines[i]);
-        int year = 0;
-        if ((in >> year) && year >= 1991 && year <= 2020) {
-            byYear[static_cast<size_t>(year - 1991)].push_back(lines[i]);
-        }
-    }
-    for (int year = 1921; year <= 2020; ++year) {
-        const int source = 1991 + ((year - 1991) % 28 + 28) % 28;
-        for (const std::string& line : byYear[static_cast<size_t>(source - 1991)]) {
-            out += std::to_string(year) + line.substr(4) + "\r\n";
-        }
-    }
-    return out;
-}
-
-long peakKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return -1;
-}
-
 double timed(const std::function<void()>& work) {
     QElapsedTimer t;
     t.start();
@@ -98,8 +63,9 @@ int main(int argc, char** argv) {
                              "Parameter, default.orvek", "Example.stg"}) {
         QFile::copy(data + QString::fromLatin1(name), dir.filePath(QString::fromLatin1(name)));
     }
-    writeText(dir.filePath(QStringLiteral("weather100.wth")),
-              hundredYears(readText(data + QStringLiteral("milwaukee_1991_2020_daily.wth"))));
+    writeText(
+        dir.filePath(QStringLiteral("weather100.wth")),
+        orvek::bench::centuryOfWeather(ORVEK_DATA_DIR "/milwaukee_1991_2020_daily.wth", 1921));
 
     std::vector<std::string> settings = orvek::splitLines(readText(dir.filePath("Example.stg")));
     orvek::DateSerial first = 0;
@@ -172,7 +138,7 @@ int main(int argc, char** argv) {
         std::printf("  printing the daily memo to PDF:         %.3f s (%lld bytes)\n", print,
                     static_cast<long long>(QFile(fake.printToPdf).size()));
         std::printf("  peak memory (VmHWM):                    %.1f MB\n",
-                    static_cast<double>(peakKilobytes()) / 1024.0);
+                    static_cast<double>(orvek::bench::peakKilobytes()) / 1024.0);
     }
     QDir::setCurrent(previous);
     return 0;

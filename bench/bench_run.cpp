@@ -3,6 +3,8 @@
 // the share of simulation and file writing, and compares the daily loop with the cost of the
 // exp/log calls each Cohort step cannot avoid.
 
+#include "BenchSupport.h"
+
 #include "engine/DateSerial.h"
 #include "engine/Files.h"
 #include "engine/RunPipeline.h"
@@ -30,34 +32,6 @@ namespace {
 void writeText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
-}
-
-// 100 years from 1921, each year taken from a Milwaukee year of the same length.
-std::string centuryOfWeather(const std::string& dataDir) {
-    const orvek::WeatherFile w =
-        orvek::WeatherFile::load(dataDir + "milwaukee_1991_2020_daily.wth");
-    std::vector<std::vector<std::string>> years(30);
-    for (size_t i = 0; i < w.size(); ++i) {
-        years[static_cast<size_t>(w.year(i) - 1991)].push_back(std::string(w.rest(i)));
-    }
-    std::string out;
-    for (size_t k = 0; k < 4; ++k) {
-        out += std::string(w.headerLine(k)) + "\r\n";
-    }
-    int leapSource = 0;
-    int commonSource = 0;
-    for (int y = 1921; y <= 2020; ++y) {
-        const bool leap = orvek::isLeapYear(y);
-        int source = 0;
-        do {
-            source = leap ? (leapSource++ % 30) : (commonSource++ % 30);
-        } while (orvek::isLeapYear(1991 + source) != leap);
-        const auto& days = years[static_cast<size_t>(source)];
-        for (size_t d = 0; d < days.size(); ++d) {
-            out += std::to_string(y) + "\t" + std::to_string(d + 1) + days[d] + "\r\n";
-        }
-    }
-    return out;
 }
 
 // Five events a year for 100 years, in the events working file's layout: straw and roots of
@@ -116,7 +90,8 @@ int main() {
     for (const char* f : {"Parameter.Orvek", "Option.Orvek", "Substrates.Orvek"}) {
         fs::copy_file(dataDir + f, folder / f);
     }
-    writeText((folder / "century.wth").string(), centuryOfWeather(dataDir));
+    writeText((folder / "century.wth").string(),
+              orvek::bench::centuryOfWeather(dataDir + "milwaukee_1991_2020_daily.wth", 1921));
 
     orvek::PageState page;
     page.carbonOnly = false;

@@ -1,0 +1,55 @@
+#pragma once
+
+// What the benchmarks share: a century of daily weather and the peak memory of the process.
+
+#include "engine/DateSerial.h"
+#include "engine/Weather.h"
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace orvek::bench {
+
+// 100 years of daily weather from firstYear on: the observed Milwaukee years repeated under
+// shifted year numbers, each target year taking an observed year of the same length.
+inline std::string centuryOfWeather(const std::string& observedDailyFile, int firstYear) {
+    const WeatherFile w = WeatherFile::load(observedDailyFile);
+    const int firstObserved = w.year(0);
+    const int observedYears = w.year(w.size() - 1) - firstObserved + 1;
+    std::vector<std::vector<std::string>> years(static_cast<size_t>(observedYears));
+    for (size_t i = 0; i < w.size(); ++i) {
+        years[static_cast<size_t>(w.year(i) - firstObserved)].push_back(std::string(w.rest(i)));
+    }
+    std::string out;
+    for (size_t k = 0; k < 4; ++k) {
+        out += std::string(w.headerLine(k)) + "\r\n";
+    }
+    int next = 0;
+    for (int y = firstYear; y < firstYear + 100; ++y) {
+        int source = next;
+        while (isLeapYear(firstObserved + source) != isLeapYear(y)) {
+            source = (source + 1) % observedYears;
+        }
+        next = (source + 1) % observedYears;
+        const auto& days = years[static_cast<size_t>(source)];
+        for (size_t d = 0; d < days.size(); ++d) {
+            out += std::to_string(y) + "\t" + std::to_string(d + 1) + days[d] + "\r\n";
+        }
+    }
+    return out;
+}
+
+// The peak resident memory of this process in kilobytes (VmHWM), or -1.
+inline long peakKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+} // namespace orvek::bench
