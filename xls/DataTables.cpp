@@ -11,10 +11,12 @@ TVirtualDataTable::TVirtualDataTable(size_t recordSize) : m_recordSize(recordSiz
 
 int TVirtualDataTable::Add(const uint8_t* record) {
     const uint32_t crc = KeyCrc32(record, m_recordSize);
-    for (const auto& entry : m_index.Candidates(crc)) {
-        if (entry.tag == crc &&
-            std::memcmp(m_data.data() + entry.position * m_recordSize, record, m_recordSize) == 0) {
-            return static_cast<int>(entry.position);
+    const auto& bucket = m_index.Candidates(crc);
+    for (size_t k = 0; k < bucket.tags.size(); ++k) {
+        const uint32_t position = bucket.positions[k];
+        if (bucket.tags[k] == crc &&
+            std::memcmp(m_data.data() + position * m_recordSize, record, m_recordSize) == 0) {
+            return static_cast<int>(position);
         }
     }
     const auto index = static_cast<uint32_t>(Count());

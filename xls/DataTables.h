@@ -28,7 +28,7 @@ public:
 private:
     size_t m_recordSize;
     std::string m_data;
-    THashIndex m_index{kTableBuckets};
+    THashIndex m_index{kTableBuckets, 0};
 };
 
 // One cell format in the library's own form. Colours are palette numbers of the library: the

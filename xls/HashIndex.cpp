@@ -32,8 +32,17 @@ uint32_t KeyCrc32(const void* data, size_t size) {
     return crc;
 }
 
-const std::vector<THashIndex::Entry>& THashIndex::Candidates(uint32_t crc) const {
-    static const std::vector<Entry> none;
+uint32_t THashIndex::CrcOf(uint32_t tag) const {
+    if (m_keyLength == 0) {
+        return tag;
+    }
+    const uint8_t bytes[4] = {static_cast<uint8_t>(tag), static_cast<uint8_t>(tag >> 8),
+                              static_cast<uint8_t>(tag >> 16), static_cast<uint8_t>(tag >> 24)};
+    return KeyCrc32(bytes, m_keyLength);
+}
+
+const THashIndex::Bucket& THashIndex::Candidates(uint32_t crc) const {
+    static const Bucket none;
     return m_buckets.empty() ? none : m_buckets[crc % m_buckets.size()];
 }
 
@@ -41,10 +50,12 @@ void THashIndex::Grow() {
     const size_t current = m_buckets.size();
     const size_t target = current == 0 ? std::min<size_t>(16, m_maxBuckets)
                                        : std::min<size_t>(current * 4, m_maxBuckets);
-    std::vector<std::vector<Entry>> buckets(target);
+    std::vector<Bucket> buckets(target);
     for (auto& bucket : m_buckets) {
-        for (const Entry& e : bucket) {
-            buckets[e.crc % target].push_back(e);
+        for (size_t k = 0; k < bucket.tags.size(); ++k) {
+            Bucket& to = buckets[CrcOf(bucket.tags[k]) % target];
+            to.tags.push_back(bucket.tags[k]);
+            to.positions.push_back(bucket.positions[k]);
         }
     }
     m_buckets = std::move(buckets);
@@ -54,7 +65,9 @@ void THashIndex::Insert(uint32_t crc, uint32_t tag, uint32_t position) {
     if (m_buckets.empty() || (m_size >= 2 * m_buckets.size() && m_buckets.size() < m_maxBuckets)) {
         Grow();
     }
-    m_buckets[crc % m_buckets.size()].push_back({crc, tag, position});
+    Bucket& bucket = m_buckets[crc % m_buckets.size()];
+    bucket.tags.push_back(tag);
+    bucket.positions.push_back(position);
     ++m_size;
 }
 

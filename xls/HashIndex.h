@@ -24,17 +24,22 @@ inline constexpr uint32_t kStringBuckets = 4095; // the writer's shared-string t
 // small sheets must not cost megabytes per sheet.
 class THashIndex {
 public:
-    struct Entry {
-        uint32_t crc;
-        uint32_t tag;
-        uint32_t position;
+    // Tags and positions kept apart, so a scan reads the tags alone.
+    struct Bucket {
+        std::vector<uint32_t> tags;
+        std::vector<uint32_t> positions;
     };
 
-    explicit THashIndex(uint32_t buckets) : m_maxBuckets(buckets) {}
+    // keyLength 0: the tag is the CRC itself; 2 or 4: the tag is a key of that many
+    // little-endian bytes, hashed as such.
+    THashIndex(uint32_t buckets, size_t keyLength)
+        : m_maxBuckets(buckets), m_keyLength(keyLength) {}
 
     uint32_t MaxBuckets() const { return m_maxBuckets; }
+    // The CRC of a tag (for keyed indices: of the key's bytes).
+    uint32_t CrcOf(uint32_t tag) const;
     // The entries that share the bucket of this CRC (others may be among them).
-    const std::vector<Entry>& Candidates(uint32_t crc) const;
+    const Bucket& Candidates(uint32_t crc) const;
     void Insert(uint32_t crc, uint32_t tag, uint32_t position);
     void Clear();
 
@@ -42,8 +47,9 @@ private:
     void Grow();
 
     uint32_t m_maxBuckets;
+    size_t m_keyLength;
     size_t m_size = 0;
-    std::vector<std::vector<Entry>> m_buckets;
+    std::vector<Bucket> m_buckets;
 };
 
 } // namespace orvek::xls

@@ -13,12 +13,6 @@ void TCustomXLSItem::Changed() {
     }
 }
 
-uint32_t TCustomXLSItems::CrcOf(uint32_t key) const {
-    const uint8_t bytes[4] = {static_cast<uint8_t>(key), static_cast<uint8_t>(key >> 8),
-                              static_cast<uint8_t>(key >> 16), static_cast<uint8_t>(key >> 24)};
-    return KeyCrc32(bytes, m_keyLength);
-}
-
 void TCustomXLSItems::RegisterItem(TCustomXLSItem& item) {
     if (item.m_registered) {
         return;
@@ -31,14 +25,15 @@ void TCustomXLSItems::RegisterItem(TCustomXLSItem& item) {
         return;
     }
     item.m_registered = true;
-    m_index.Insert(CrcOf(item.m_key), item.m_key, static_cast<uint32_t>(m_items.size()));
+    m_index.Insert(m_index.CrcOf(item.m_key), item.m_key, static_cast<uint32_t>(m_items.size()));
     m_items.push_back(std::move(owned));
 }
 
 TCustomXLSItem* TCustomXLSItems::FindKey(uint32_t key) const {
-    for (const auto& entry : m_index.Candidates(CrcOf(key))) {
-        if (entry.tag == key) {
-            return m_items[entry.position].get();
+    const auto& bucket = m_index.Candidates(m_index.CrcOf(key));
+    for (size_t k = 0; k < bucket.tags.size(); ++k) {
+        if (bucket.tags[k] == key) {
+            return m_items[bucket.positions[k]].get();
         }
     }
     return nullptr;

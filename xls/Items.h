@@ -51,7 +51,7 @@ public:
     const TCustomXLSItem* PendingItem() const { return m_pending.get(); }
 
 protected:
-    explicit TCustomXLSItems(size_t keyLength) : m_keyLength(keyLength) {}
+    explicit TCustomXLSItems(size_t keyLength) : m_index(kItemBuckets, keyLength) {}
     TCustomXLSItem* FindKey(uint32_t key) const;
     // Replaces the pending item by this new one and returns it.
     TCustomXLSItem& MakePending(std::unique_ptr<TCustomXLSItem> item);
@@ -59,11 +59,8 @@ protected:
     TCustomXLSItem& ItemAt(int position) const;
 
 private:
-    uint32_t CrcOf(uint32_t key) const;
-
-    size_t m_keyLength;
     std::vector<std::unique_ptr<TCustomXLSItem>> m_items;
-    THashIndex m_index{kItemBuckets};
+    THashIndex m_index;
     std::unique_ptr<TCustomXLSItem> m_pending;
 };
 

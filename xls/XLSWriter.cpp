@@ -124,9 +124,10 @@ void TXLSWriter::CheckCells() const {
 
 int TXLSWriter::AddString(std::string key) {
     const uint32_t crc = KeyCrc32(key.data(), key.size());
-    for (const auto& entry : m_stringIndex.Candidates(crc)) {
-        if (entry.tag == crc && m_strings[entry.position] == key) {
-            return static_cast<int>(entry.position);
+    const auto& bucket = m_stringIndex.Candidates(crc);
+    for (size_t k = 0; k < bucket.tags.size(); ++k) {
+        if (bucket.tags[k] == crc && m_strings[bucket.positions[k]] == key) {
+            return static_cast<int>(bucket.positions[k]);
         }
     }
     const auto index = static_cast<uint32_t>(m_strings.size());

@@ -56,7 +56,7 @@ private:
     uint32_t m_offset = 0;
     std::vector<std::vector<uint32_t>> m_sheetStrings;
     std::vector<std::string> m_strings; // keys: flag byte, then the text
-    THashIndex m_stringIndex{kStringBuckets};
+    THashIndex m_stringIndex{kStringBuckets, 0};
     std::vector<uint32_t> m_boundSheetOffsets;
     double m_progress = 0;
     double m_step = 0;
