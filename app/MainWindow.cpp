@@ -396,7 +396,6 @@ void TForm1::TheModel() {
     RunEnvironment env;
     env.startFolder = m_values.startFolder;
     env.decimalSeparator = localeDecimalSeparator();
-    env.substrateEntries = m_page->substrateEntries();
     env.formats = recordFormats();
     QElapsedTimer sinceRepaint;
     // A long run advances the bar thousands of times a second; the window is repainted only

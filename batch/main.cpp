@@ -94,7 +94,6 @@ int main(int argc, char** argv) {
         orvek::RunEnvironment env;
         env.startFolder = session.startFolder;
         env.decimalSeparator = session.decimalSeparator;
-        env.substrateEntries = static_cast<int>(session.substrates.size());
         env.formats = batchFormats();
         const bool terminal = ::isatty(STDERR_FILENO) != 0;
         int days = 0;

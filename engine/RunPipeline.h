@@ -16,7 +16,6 @@ struct RunState;
 struct RunEnvironment {
     std::string startFolder;     // ends with a separator; working and result files live here
     char decimalSeparator = '.'; // of the numbers typed on the page
-    int substrateEntries = 6;    // entries of the substrate type lists
     RecordFormats formats;
     std::function<void(int)> progress; // position 0..999, advanced once per simulated day
 };

@@ -429,10 +429,6 @@ void InputPage::setSubstrateList(const std::vector<std::string>& entries) {
     }
 }
 
-int InputPage::substrateEntries() const {
-    return m_rows[0].type->count();
-}
-
 void InputPage::resetPage() {
     for (const Row& r : m_rows) {
         r.type->setCurrentIndex(-1);

@@ -45,7 +45,6 @@ public:
 
     // Replaces the entries of the ten substrate type lists.
     void setSubstrateList(const std::vector<std::string>& entries);
-    int substrateEntries() const;
 
     // The page's part of "Reset all settings": rows cleared and unchecked, weather boxes
     // emptied, stock "0"; the defaults follow from the options file.
