@@ -511,6 +511,13 @@ void TForm1::Saveinputsettings1Click() {
         QString path = chosen.path;
         if (QFileInfo(path).suffix().isEmpty()) {
             path += QStringLiteral(".stg");
+            // The dialog asked about the name as typed, not about this one.
+            if (QFileInfo::exists(path) &&
+                services().askYesNoCancel(
+                    this, QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                              .arg(QFileInfo(path).fileName())) != Answer::Yes) {
+                return;
+            }
         }
         m_lastSettingFile = path;
         writeFileAtomically(ss(path), settingFileContent(m_page->pageState()));

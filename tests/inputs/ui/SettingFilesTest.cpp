@@ -72,6 +72,21 @@ TEST_F(SettingFilesTest, SavingWritesThePageLineByLine) {
     EXPECT_FALSE(work.exists(QStringLiteral("other.txt.stg")));
 }
 
+TEST_F(SettingFilesTest, TheAddedExtensionNeverReplacesAFileWithoutAsking) {
+    work.write(QStringLiteral("kept.stg"), "precious");
+    fake.saveAnswers.push_back({work.path(QStringLiteral("kept")), 1}); // "Any file (*.*)"
+    fake.yesNoCancelAnswers.push_back(ui::Answer::No);
+    trigger("Saveinputsettings1");
+    ASSERT_EQ(fake.questions.size(), 1u);
+    EXPECT_EQ(fake.questions[0],
+              QStringLiteral("kept.stg already exists.\nDo you want to replace it?"));
+    EXPECT_EQ(work.read(QStringLiteral("kept.stg")), QByteArray("precious"));
+    fake.saveAnswers.push_back({work.path(QStringLiteral("kept")), 1});
+    fake.yesNoCancelAnswers.push_back(ui::Answer::Yes);
+    trigger("Saveinputsettings1");
+    EXPECT_EQ(work.read(QStringLiteral("kept.stg")).count("\r\n"), 67);
+}
+
 TEST_F(SettingFilesTest, AFailedSaveIsReportedAndKeepsThePage) {
     QDir().mkpath(work.path(QStringLiteral("kept.stg.dir")));
     // A folder cannot be replaced by a file: the save fails.
