@@ -268,6 +268,7 @@ void TForm1::buildMenus() {
     item(print, "Printgraph1", QStringLiteral("Print graph"), none, &TForm1::Printgraph1Click);
     item(print, "Printdetailedresult1", QStringLiteral("Print numerical output"), none,
          &TForm1::Printdetailedresult1Click);
+    setResultPrintingEnabled(false); // until a run has left something to print
     print->addSeparator();
     item(print, "Printersetup1", QStringLiteral("Printer setup"), none,
          &TForm1::Printersetup1Click);
@@ -451,6 +452,7 @@ void TForm1::showResults(const LastRun& last) {
     m_tabs->setTabEnabled(1, true);
     m_tabs->setTabEnabled(2, true);
     m_output->excelButton()->setEnabled(true);
+    setResultPrintingEnabled(true);
     guarded(this, [this, &last] { m_graph->showRunResults(last, m_dailyOutput); });
     m_tabs->setCurrentWidget(m_output);
     step->setVisible(true);
@@ -604,6 +606,14 @@ void TForm1::BitBtn3Click() {
 
 void TForm1::Printgraph1Click() {
     guarded(this, [this] { m_graph->printGraph(printer(), this); });
+}
+
+void TForm1::setResultPrintingEnabled(bool enabled) {
+    for (const char* name : {"Printgraph1", "Printdetailedresult1"}) {
+        if (auto* action = findChild<QAction*>(QString::fromLatin1(name))) {
+            action->setEnabled(enabled);
+        }
+    }
 }
 
 QPrinter& TForm1::printer() {

@@ -53,6 +53,7 @@ public:
     const std::optional<LastRun>& lastRun() const { return m_lastRun; }
     bool dailyOutput() const { return m_dailyOutput; }
     QPrinter& printer();
+    void setResultPrintingEnabled(bool enabled);
     QAction* action(const char* name) const;
 
     // Applies "Option.Orvek" to the input page and the folders; raises OrvekError.

@@ -130,6 +130,8 @@ TEST_F(MainWindowResultsTest, TheXToggleTwiceReturnsToTheSameDrawing) {
 
 TEST_F(MainWindowResultsTest, PrintGraphShowsTheGraphTabAndPreviewsOnTheSharedPrinter) {
     run();
+    EXPECT_TRUE(window->action("Printgraph1")->isEnabled());
+    EXPECT_TRUE(window->action("Printdetailedresult1")->isEnabled());
     fake.printToPdf = work.path(QStringLiteral("graph.pdf"));
     trigger("Printgraph1");
     EXPECT_EQ(window->pageControl()->currentWidget()->objectName(), QStringLiteral("TabSheet3"));

@@ -116,8 +116,12 @@ TEST_F(MainWindowTest, TheWindowHasItsTabsGroupsAndMenus) {
               QKeySequence(QStringLiteral("Ctrl+S")));
     EXPECT_EQ(window->action("Exit1")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
     EXPECT_EQ(window->action("Usersinstruction1")->shortcut(), QKeySequence(QStringLiteral("F1")));
-    for (const char* entry : {"Parameters1", "Savedetailedresult1", "Printgraph1"}) {
+    for (const char* entry : {"Parameters1", "Savedetailedresult1"}) {
         EXPECT_TRUE(window->action(entry)->isEnabled()) << entry;
+    }
+    // Nothing to print before a run.
+    for (const char* entry : {"Printgraph1", "Printdetailedresult1"}) {
+        EXPECT_FALSE(window->action(entry)->isEnabled()) << entry;
     }
 }
 
