@@ -1,6 +1,7 @@
 // Runs whose events come from a workbook: written by our own writer, written by LibreOffice,
 // locked by a spreadsheet application or not a workbook at all.
 
+#include "LibreOffice.h"
 #include "RunFixture.h"
 
 #include "engine/EventsWorkbook.h"
@@ -8,8 +9,6 @@
 #include "xls/Workbook.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 namespace orvek {
 namespace {
@@ -101,9 +100,8 @@ TEST(EventsWorkbookRun, FaultsOfTheWorkbook) {
 // LibreOffice writes the workbook from a flat ODS file made here, as a user's spreadsheet
 // application would: numbers, a text cell holding a number, a half month, an empty row.
 TEST(EventsWorkbookRun, WorkbookWrittenByLibreOffice) {
-    if (std::system("command -v soffice > /dev/null 2>&1") != 0) {
-        GTEST_FAIL() << "LibreOffice (soffice) is needed; scripts/setup-deps installs it";
-    }
+    ASSERT_TRUE(test::haveLibreOffice())
+        << "LibreOffice (soffice) is needed: run scripts/setup-deps";
     WorkbookRun run;
     const auto cell = [](const std::string& v) {
         return "<table:table-cell office:value-type=\"float\" office:value=\"" + v + "\"><text:p>" +
@@ -135,11 +133,9 @@ TEST(EventsWorkbookRun, WorkbookWrittenByLibreOffice) {
         "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">"
         "<office:body><office:spreadsheet><table:table table:name=\"Events\">" +
             rows + "</table:table></office:spreadsheet></office:body></office:document>\n");
-    const std::string command =
-        "cd '" + run.folder.path() + "' && timeout 180 soffice -env:UserInstallation=file://" +
-        run.folder.file("profile") +
-        " --headless --norestore --convert-to xls events.fods > lo.log 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << run.folder.read("lo.log");
+    ASSERT_EQ(
+        test::convertWithLibreOffice(run.folder.path(), "xls", {"events.fods"}, run.folder.path()),
+        "");
     const RunOutcome out = run.run();
     ASSERT_TRUE(out.ok) << out.message;
     EXPECT_EQ(run.result("InputEvents.~"), "Event\tMonth\tDay\tYear\tsubCode\tC\tC:N\r\n"

@@ -2,6 +2,7 @@
 // what it writes. The files it writes are made during the test from text we write, so no
 // foreign binary is kept in the repository.
 
+#include "LibreOffice.h"
 #include "XlsTestSupport.h"
 
 #include "xls/Unicode.h"
@@ -16,22 +17,10 @@ using namespace xlstest;
 
 namespace {
 
-bool haveSoffice() {
-    return std::system("command -v soffice > /dev/null 2>&1") == 0;
-}
-
-// One LibreOffice start converts every file given; its own profile keeps it away from any
-// user's settings and from other tests running at the same time.
 void convert(const TempDir& dir, const std::string& target, const std::vector<std::string>& files) {
-    std::string command = "cd '" + dir.Path().string() +
-                          "' && timeout 180 soffice -env:UserInstallation=file://" +
-                          dir.File("profile") + " --headless --norestore --convert-to " + target +
-                          " --outdir '" + dir.File("out") + "'";
-    for (const auto& f : files) {
-        command += " '" + f + "'";
-    }
-    command += " > '" + dir.File("soffice.log") + "' 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << ReadText(dir.File("soffice.log"));
+    const std::string failure =
+        orvek::test::convertWithLibreOffice(dir.Path().string(), target, files, dir.File("out"));
+    ASSERT_EQ(failure, "");
 }
 
 std::string cell(const std::string& type, const std::string& value, const std::string& text,
@@ -125,7 +114,8 @@ bool hasDateRow(const std::string& csv, const std::string& mmdd, const std::stri
 } // namespace
 
 TEST(LibreOffice, ReadsAResultWorkbookWeWrite) {
-    ASSERT_TRUE(haveSoffice()) << "LibreOffice (soffice) is needed: run scripts/setup-deps";
+    ASSERT_TRUE(orvek::test::haveLibreOffice())
+        << "LibreOffice (soffice) is needed: run scripts/setup-deps";
     TempDir dir;
     // Three days keep the stream in the mini stream; 300 days put it in regular sectors.
     saveResult(dir.File("small.xls"), 3);
@@ -143,7 +133,8 @@ TEST(LibreOffice, ReadsAResultWorkbookWeWrite) {
 }
 
 TEST(LibreOffice, WorkbooksItWritesLoad) {
-    ASSERT_TRUE(haveSoffice()) << "LibreOffice (soffice) is needed: run scripts/setup-deps";
+    ASSERT_TRUE(orvek::test::haveLibreOffice())
+        << "LibreOffice (soffice) is needed: run scripts/setup-deps";
     TempDir dir;
     WriteText(dir.File("events.fods"), flatOds());
     WriteText(dir.File("plain.csv"), "Event,Month,C\r\n1,3,1.5\r\n2,11,0.25\r\n");
