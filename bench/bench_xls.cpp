@@ -1,6 +1,8 @@
 // Writes and reads back a workbook the size of a 100-year daily C & N result (36,500 rows of
 // ten columns) and prints the time, cells per second and peak memory of each step.
 
+#include "BenchSupport.h"
+
 #include "xls/Workbook.h"
 
 #include <chrono>
@@ -18,14 +20,7 @@ constexpr int kFirstDataRow = 4;
 
 // Peak resident memory in MB since the last reset.
 double peakMegabytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::stod(line.substr(6)) / 1024.0;
-        }
-    }
-    return 0;
+    return static_cast<double>(orvek::bench::peakKilobytes()) / 1024.0;
 }
 
 void resetPeak() {
