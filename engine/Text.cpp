@@ -149,7 +149,9 @@ bool parseDouble(std::string_view text, char decimalSeparator, double& out) {
         normal += t[i++];
         ++digits;
     }
-    if (i < t.size() && t[i] == decimalSeparator) {
+    // "." is always a separator so that files written on any desktop read everywhere; a number
+    // holds at most one separator and no thousands separators, so both can be accepted.
+    if (i < t.size() && (t[i] == '.' || t[i] == decimalSeparator)) {
         normal += '.';
         ++i;
         while (i < t.size() && t[i] >= '0' && t[i] <= '9') {

@@ -33,7 +33,8 @@ bool isValidUtf8(std::string_view text);
 std::string_view trimBlanks(std::string_view text);
 
 // Number texts as the user types them: blanks around the number are ignored, the decimal
-// separator is the given one, an exponent is allowed, and the value must be finite.
+// separator is "." or the given one (the locale's), an exponent is allowed, and the value must
+// be finite.
 bool parseDouble(std::string_view text, char decimalSeparator, double& out);
 // A whole number that fits in 32 bits, blanks around it ignored.
 bool parseInt32(std::string_view text, int& out);
