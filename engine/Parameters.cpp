@@ -43,6 +43,15 @@ std::string parameterName(int index) {
     return index < kParameterCount ? names[index - 14] : "parameter";
 }
 
+int parameterIndexOf(std::string_view shortName) {
+    for (int k = 0; k < kParameterCount; ++k) {
+        if (shortName == kParameterShortNames[k]) {
+            return k;
+        }
+    }
+    return -1;
+}
+
 bool parseParameterLine(const std::string& line, ParameterLine& out) {
     size_t i = 0;
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) {
