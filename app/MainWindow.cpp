@@ -98,7 +98,7 @@ RecordFormats recordFormats() {
     f.shortDate = [](DateSerial d) { return ss(shortDateText(d)); };
     f.decimalSeparator = localeDecimalSeparator();
     const QDateTime now = QDateTime::currentDateTime();
-    const QLocale locale = QLocale::system();
+    const QLocale locale = QLocale();
     f.runDate = ss(locale.toString(now.date(), QLocale::ShortFormat));
     // The long time format without the time zone, which the record has never carried.
     QString format = locale.timeFormat(QLocale::LongFormat);
@@ -115,6 +115,10 @@ QFont titleFont(QFont base, double scale, bool italic) {
 }
 
 } // namespace
+
+void configureApplication() {
+    QApplication::setApplicationName(QStringLiteral("Orvek C&N"));
+}
 
 TForm1::TForm1() {
     setObjectName(QStringLiteral("TForm1"));
@@ -500,8 +504,12 @@ void TForm1::Saveinputsettings1Click() {
     guarded(this, [this] {
         FileDialogRequest request;
         request.title = QStringLiteral("Save settings to file");
-        request.initialFolder = qs(m_values.workingFolder);
-        request.fileName = m_lastSettingFile;
+        const std::string working = m_values.workingFolder;
+        request.initialFolder =
+            qs(!working.empty() && folderExists(working) ? working : m_values.startFolder);
+        // The name last used, without its folder: the dialog opens in the working folder,
+        // also after the Options dialog has changed it.
+        request.fileName = QFileInfo(m_lastSettingFile).fileName();
         request.filters = {QStringLiteral("Setting file (*.stg)"),
                            QStringLiteral("Any file (*.*)")};
         request.defaultSuffix = QStringLiteral("stg");
@@ -600,8 +608,9 @@ void TForm1::Savedetailedresult1Click() {
 }
 
 void TForm1::BitBtn3Click() {
-    guarded(this,
-            [this] { openResultsInSpreadsheet(exportSource(m_values, m_lastRun, m_dailyOutput)); });
+    guarded(this, [this] {
+        openResultsInSpreadsheet(this, exportSource(m_values, m_lastRun, m_dailyOutput));
+    });
 }
 
 void TForm1::Printgraph1Click() {

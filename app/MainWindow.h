@@ -26,6 +26,10 @@ class TForm3;
 class TForm4;
 class TProportionalForm;
 
+// Names the application. No display name is set: the desktop would append it to every window's
+// caption, and the captions are to read exactly as they are given.
+void configureApplication();
+
 inline constexpr const char* kHelpIndexPath = "help/index.html";
 inline constexpr const char* kReferenceDocumentName = "Orvek model formulation.html";
 

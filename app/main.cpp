@@ -7,8 +7,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Orvek C&N"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvek C&N"));
+    orvek::ui::configureApplication();
     orvek::ui::TForm1 window;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = window.frameGeometry();

@@ -1,6 +1,7 @@
 #include "engine/Dynamics.h"
 
 #include "engine/Errors.h"
+#include "engine/Text.h"
 #include "engine/Weather.h"
 
 #include <cmath>
@@ -95,12 +96,22 @@ void checkAdjustedS(const RunState& run) {
         if (run.cohorts[j].s >= 1) {
             const int type = run.events[j].type;
             const int index = substrateSIndex(type);
+            if (run.textureIndex == 0) {
+                throw OrvekError(atLine(run.parameterPath, index + 2,
+                                        "the " + parameterName(index) +
+                                            " is 1 or more; the model needs it below 1."));
+            }
+            // Either line may be the one to mend: the message names both.
             const std::string texture = run.textureIndex == 1 ? "loam" : "clay";
-            throw OrvekError(atLine(
-                run.parameterPath, index + 2,
-                "the " + parameterName(index) +
-                    (run.textureIndex == 0 ? std::string() : " adjusted for " + texture + " soil") +
-                    " is 1 or more; the model needs it below 1."));
+            const int effect = run.textureIndex == 1 ? kLoamS : kClayS;
+            throw OrvekError(atLine(run.parameterPath, index + 2,
+                                    "the " + parameterName(index) + " adjusted for " + texture +
+                                        " soil is 1 or more (" +
+                                        formatGeneral(run.parameters[static_cast<size_t>(index)]) +
+                                        " with the " + parameterName(effect) + " of " +
+                                        formatGeneral(run.parameters[static_cast<size_t>(effect)]) +
+                                        " % on line " + std::to_string(effect + 2) +
+                                        "); the model needs it below 1."));
         }
     }
 }

@@ -157,6 +157,23 @@ std::optional<ParameterTextProblem> checkParameterTexts(const ParameterTexts& te
             return ParameterTextProblem{k, problemMessage(k, *problem)};
         }
     }
+    // A texture effect on S multiplies the S of every added substrate on that soil; one that
+    // lifts any of them to 1 or more would end every run on that soil.
+    for (const int texture : {kLoamS, kClayS}) {
+        for (int type = 1; type <= 6; ++type) {
+            const double adjusted = set[static_cast<size_t>(substrateSIndex(type))] *
+                                    (set[static_cast<size_t>(texture)] / 100);
+            if (adjusted >= 1) {
+                return ParameterTextProblem{
+                    texture, "The " + parameterName(texture) + " of " +
+                                 formatGeneral(set[static_cast<size_t>(texture)]) +
+                                 " % makes the " + parameterName(substrateSIndex(type)) + " " +
+                                 formatGeneral(adjusted) + " on " +
+                                 (texture == kLoamS ? "loam" : "clay") +
+                                 " soil; the model needs it below 1."};
+            }
+        }
+    }
     return std::nullopt;
 }
 

@@ -194,6 +194,48 @@ bool parseDouble(std::string_view text, char decimalSeparator, double& out) {
     return true;
 }
 
+bool canBecomeNumber(std::string_view text, char decimalSeparator) {
+    double unused = 0;
+    if (parseDouble(text, decimalSeparator, unused)) {
+        return true;
+    }
+    // The beginning of a number: blanks, a sign, digits, a separator, digits, an exponent mark,
+    // its sign and digits, each part possibly missing at the end of the text. A complete
+    // number that does not parse (too large) can no longer become one by typing on.
+    const auto digitsAt = [&text](size_t& i) {
+        size_t n = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            ++i;
+            ++n;
+        }
+        return n;
+    };
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
+        ++i;
+    }
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    size_t digits = digitsAt(i);
+    if (i < text.size() && (text[i] == '.' || text[i] == decimalSeparator)) {
+        ++i;
+        digits += digitsAt(i);
+    }
+    if (i == text.size()) {
+        return digits == 0;
+    }
+    if (digits == 0 || (text[i] != 'e' && text[i] != 'E')) {
+        return false;
+    }
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    const size_t exponentDigits = digitsAt(i);
+    return i == text.size() && exponentDigits == 0;
+}
+
 bool parseInt32(std::string_view text, int& out) {
     std::string_view t = trimBlanks(text);
     if (!t.empty() && t[0] == '+') {

@@ -36,6 +36,9 @@ std::string_view trimBlanks(std::string_view text);
 // separator is "." or the given one (the locale's), an exponent is allowed, and the value must
 // be finite.
 bool parseDouble(std::string_view text, char decimalSeparator, double& out);
+// True for a number (as parseDouble takes it) and for a text that typing on can still turn
+// into one: "", "-", ".", "1e", "1e-". False for anything else ("1x", "--", "1e999").
+bool canBecomeNumber(std::string_view text, char decimalSeparator);
 // A whole number that fits in 32 bits, blanks around it ignored.
 bool parseInt32(std::string_view text, int& out);
 

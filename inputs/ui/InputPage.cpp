@@ -3,6 +3,7 @@
 #include "app/HandlerGuard.h"
 #include "engine/Errors.h"
 #include "engine/Files.h"
+#include "engine/Text.h"
 #include "inputs/PageRules.h"
 #include "inputs/ui/PageWidgets.h"
 
@@ -246,7 +247,10 @@ QWidget* InputPage::buildSoilGroup() {
         w->setFixedWidth(110);
     }
     for (QLineEdit* f : {m_soilC, m_bulkDensity, m_depth}) {
-        connect(f, &QLineEdit::textChanged, this, [this] { soilTextEdited(); });
+        // What the user types is judged as it is typed; texts the program sets recompute the
+        // stock through setSoilText.
+        connect(f, &QLineEdit::textEdited, this, [this] { soilTextEdited(); });
+        connect(f, &QLineEdit::editingFinished, this, [this, f] { soilFieldLeft(f); });
     }
     return group;
 }
@@ -360,7 +364,39 @@ void InputPage::applySourceRule() {
 }
 
 void InputPage::soilTextEdited() {
+    const std::array<QLineEdit*, 3> fields = {m_soilC, m_bulkDensity, m_depth};
+    const char separator = localeDecimalSeparator();
+    // A text that typing on can no longer turn into a number is refused at once; one that is
+    // still on its way ("", "-", ".", "1e-") waits for the next key, the stock unchanged.
+    for (QLineEdit* f : fields) {
+        const std::string text = ss(f->text());
+        if (!canBecomeNumber(text, separator)) {
+            showError(window(), qs(invalidFloatMessage(text)));
+            return;
+        }
+    }
+    for (QLineEdit* f : fields) {
+        double unused = 0;
+        if (!parseDouble(ss(f->text()), separator, unused)) {
+            return;
+        }
+    }
     guarded(window(), [this] { recomputeStock(); });
+}
+
+void InputPage::soilFieldLeft(QLineEdit* field) {
+    // A field cleared to type a new value stays empty while it is edited; left empty, it
+    // holds "0".
+    // Any other text was judged as it was typed; judging it again here would only repeat the
+    // box that took the focus from the field.
+    if (!field->text().isEmpty()) {
+        return;
+    }
+    {
+        const QSignalBlocker quiet(field);
+        field->setText(QStringLiteral("0"));
+    }
+    soilTextEdited();
 }
 
 void InputPage::setSoilText(QLineEdit* field, const std::string& text) {

@@ -214,6 +214,7 @@ void TForm3::setResizable(bool resizable) {
 
 void TForm3::setWeatherFolderText(const std::string& text) {
     m_weatherFolder->setText(qs(text));
+    m_weatherFolderRead = m_weatherFolder->text();
 }
 
 void TForm3::setWorkingFolderText(const std::string& text) {
@@ -255,10 +256,19 @@ void TForm3::Button1Click() {
         m_mainWindow->setEnabled(true);
     }
     m_values.resizable = v.resizable;
-    m_page.setWeatherFolder(folderOrStart(m_weatherFolder->text()));
+    // The weather folder is also the folder of the weather file in use: confirming the dialog
+    // must not move that file to another folder unless the user asked for another folder.
+    const bool weatherFolderChanged = m_weatherFolder->text() != m_weatherFolderRead;
+    const std::string weatherInUse = m_page.weatherFolder();
+    if (weatherFolderChanged) {
+        m_page.setWeatherFolder(folderOrStart(m_weatherFolder->text()));
+    }
     m_values.workingFolder = folderOrStart(m_workingFolder->text());
     if (m_updateNow->isChecked() && m_loadDefaults) {
         m_loadDefaults();
+        if (!weatherFolderChanged) {
+            m_page.setWeatherFolder(weatherInUse);
+        }
     }
     close();
 }

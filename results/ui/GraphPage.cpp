@@ -72,6 +72,8 @@ GraphPage::GraphPage(QWidget* parent)
     chart.setTitle(QStringLiteral("Carbon and Nitrogen Dynamics"));
     chart.setAxisTitle(ChartAxis::Bottom, QStringLiteral("Days after start"));
     chart.setAxisTitle(ChartAxis::Left, QStringLiteral("Organic C (Mg/ha)"));
+    // The left title is fixed: it stays when no carbon series is shown.
+    chart.setAxisTitleKept(ChartAxis::Left, true);
     chart.setAxisMinimum(ChartAxis::Left, 0.0);
     chart.setAxisGridStyle(ChartAxis::Left, Qt::DashDotDotLine);
     chart.setAxisGridVisible(ChartAxis::Right, false);
@@ -160,6 +162,8 @@ void GraphPage::plotGraph() {
     if (!m_last.carbonOnly) {
         setRightAxisTitle();
     }
+    // In C-only mode no series can use the right axis, whose title then stays as it was.
+    m_chart->setAxisTitleKept(ChartAxis::Right, m_last.carbonOnly);
     scaleRightAxis();
     setGrids();
     loadPoints();

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTextBrowser>
+#include <QWindow>
 
 namespace orvek::test {
 
@@ -125,6 +126,34 @@ TEST_F(MainWindowTest, TheWindowHasItsTabsGroupsAndMenus) {
     }
 }
 
+TEST_F(MainWindowTest, CaptionsReadExactlyAsGivenWithNothingAppended) {
+    // The application has no display name of its own, which the desktop would append to every
+    // caption ("Orvek C&N  - Orvek C&N"): the display name follows the application's name.
+    const QString name = QCoreApplication::applicationName();
+    EXPECT_EQ(name, QStringLiteral("Orvek C&N"));
+    QCoreApplication::setApplicationName(QStringLiteral("probe"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("probe"));
+    QCoreApplication::setApplicationName(name);
+
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Orvek C&N "));
+    EXPECT_EQ(window->windowHandle()->title(), QStringLiteral("Orvek C&N "));
+    trigger("Options1");
+    QWidget* options = shownWindow("TForm3");
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(options->windowHandle()->title(), QStringLiteral("Options"));
+    options->close();
+    trigger("AboutOrvekCNmodel1");
+    QWidget* about = shownWindow("TForm2");
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->windowHandle()->title(), QStringLiteral("About Orvek C&N model"));
+    about->close();
+    trigger("Parameters1");
+    QWidget* parameters = shownWindow("Form4");
+    ASSERT_NE(parameters, nullptr);
+    EXPECT_EQ(parameters->windowHandle()->title(), QStringLiteral("Parameters"));
+    parameters->close();
+}
+
 TEST_F(MainWindowTest, TheTabKeyFollowsTheReadingOrder) {
     const QStringList order = {QStringLiteral("RadioButton3"),    QStringLiteral("Button2"),
                                QStringLiteral("DateTimePicker1"), QStringLiteral("DateTimePicker2"),
@@ -236,8 +265,13 @@ TEST_F(MainWindowTest, TheAboutBoxLocksTheMainWindowUntilItClosesHoweverItCloses
         about->textArea(1)->toPlainText().contains(QStringLiteral("the Orvek C&N developers")));
     EXPECT_TRUE(about->textArea(2)->toPlainText().startsWith(
         QStringLiteral("For more information contact:")));
-    EXPECT_TRUE(about->textArea(2)->toPlainText().contains(
-        QStringLiteral("https://example.org/orvek-cn/issues")));
+    // It credits the developers and shows no invented address.
+    EXPECT_TRUE(
+        about->textArea(2)->toPlainText().contains(QStringLiteral("The Orvek C&N developers")));
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_FALSE(about->textArea(k)->toPlainText().contains(QStringLiteral("example."))) << k;
+        EXPECT_FALSE(about->textArea(k)->toPlainText().contains(QStringLiteral("http"))) << k;
+    }
     EXPECT_TRUE(about->textArea(3)->toPlainText().startsWith(QStringLiteral("DISCLAIMER")));
 
     // Clicking and typing in a text area neither closes the box nor shows a caret.

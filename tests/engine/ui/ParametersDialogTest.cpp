@@ -221,6 +221,28 @@ TEST_F(ParametersDialogTest, ARefusedValueNamesItsFieldAndChangesNothing) {
     EXPECT_EQ(contentOf(file(kParameterFileName)), original);
 }
 
+TEST_F(ParametersDialogTest, ATextureEffectThatLiftsAnAdjustedSToOneIsRefusedOnItsField) {
+    const QByteArray original = contentOf(file(kParameterFileName));
+    ASSERT_TRUE(open());
+    allow();
+    type(24, QStringLiteral("200")); // loam effect on S, in percent of sand
+    fake.yesNoCancelAnswers = {Answer::Yes};
+    press("Button3");
+    EXPECT_EQ(fake.messageTexts(), QStringList{QStringLiteral(
+                                       "The loam effect on S of 200 % makes the S of cereal crop "
+                                       "residues 1.1 on loam soil; the model needs it below 1.")});
+    EXPECT_EQ(edit(24)->selectedText(), QStringLiteral("200"));
+    EXPECT_FALSE(closed());
+    EXPECT_EQ(contentOf(file(kParameterFileName)), original);
+
+    // Within bounds it is saved.
+    type(24, QStringLiteral("150"));
+    fake.yesNoCancelAnswers = {Answer::Yes};
+    press("Button3");
+    EXPECT_TRUE(closed());
+    EXPECT_TRUE(contentOf(file(kParameterFileName)).contains("\n150\t"));
+}
+
 TEST_F(ParametersDialogTest, CancelInTheConfirmationKeepsTheEditsAndNoClosesWithoutSaving) {
     const QByteArray original = contentOf(file(kParameterFileName));
     ASSERT_TRUE(open());
