@@ -161,9 +161,12 @@ void TForm4::buildSubstrateGroup() {
     auto* grid = new QGridLayout(group);
     grid->setColumnStretch(0, 1);
     int row = 0;
-    auto* r = new QLabel(QStringLiteral("R, day<sup>S-1</sup>"), group);
-    r->setTextFormat(Qt::RichText);
-    grid->addWidget(r, row, 1, Qt::AlignCenter);
+    // The exponent in superscript characters of the font: a rich-text superscript rises above
+    // the line the label is laid out for and loses its top.
+    auto* r = new QLabel(QStringLiteral("R, day\u02E2\u207B\u00B9"), group);
+    r->setObjectName(QStringLiteral("LabelR"));
+    r->setTextFormat(Qt::PlainText);
+    grid->addWidget(r, row, 1, Qt::AlignHCenter | Qt::AlignBottom);
     grid->addWidget(new QLabel(QStringLiteral("S"), group), row, 2, Qt::AlignCenter);
     ++row;
     for (int t = 0; t < 7; ++t, ++row) {

@@ -563,7 +563,8 @@ bool GraphChart::axisTitleShown(ChartAxis axis) const {
 }
 
 bool GraphChart::axisLabelsShown(ChartAxis axis) const {
-    return d->axis(axis)->isVisible() && d->axis(axis)->labelsVisible();
+    return d->axis(axis)->isVisible() && d->axis(axis)->labelsVisible() &&
+           d->axis(axis)->labelsColor().alpha() > 0;
 }
 
 void GraphChart::setAxisGridVisible(ChartAxis axis, bool visible) {
@@ -779,10 +780,11 @@ void GraphChart::rescale() {
     }
     d->scaleValueAxis(d->left, ChartAxis::Left, left, 6);
     d->scaleValueAxis(d->right, ChartAxis::Right, right, 6);
-    // Numbers on an axis that carries nothing would only suggest a scale that is not there,
-    // and its title (kept for when it carries series again) would only be squeezed to "...".
-    d->left->setLabelsVisible(!left.empty());
-    d->right->setLabelsVisible(!right.empty());
+    // Numbers on an axis that carries nothing would only suggest a scale that is not there.
+    // They are drawn in no colour rather than hidden: a hidden scale takes the room of the axis
+    // with it, and the chart then cuts a kept title down to "...".
+    d->left->setLabelsColor(left.empty() ? QColor(Qt::transparent) : QColor(Qt::black));
+    d->right->setLabelsColor(right.empty() ? QColor(Qt::transparent) : QColor(Qt::black));
     d->left->setTitleVisible(!left.empty() || d->keepTitle[Impl::index(ChartAxis::Left)]);
     d->right->setTitleVisible(!right.empty() || d->keepTitle[Impl::index(ChartAxis::Right)]);
     if (!d->dates) {

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -219,6 +221,27 @@ TEST_F(ParametersDialogTest, ARefusedValueNamesItsFieldAndChangesNothing) {
     EXPECT_EQ(fake.messageTexts().last(),
               QStringLiteral("'abc' is not a valid number for the S of soil organic matter."));
     EXPECT_EQ(contentOf(file(kParameterFileName)), original);
+}
+
+TEST_F(ParametersDialogTest, TheSuperscriptOfTheRHeadingIsDrawnWhole) {
+    ASSERT_TRUE(open());
+    allow();
+    auto* heading = child<QLabel>("LabelR");
+    ASSERT_NE(heading, nullptr);
+    // The topmost row with ink must not be the label's first row: ink there is cut off.
+    const QImage image = heading->grab().toImage();
+    const QRgb background = image.pixel(0, 0);
+    int top = -1;
+    for (int y = 0; y < image.height() && top < 0; ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != background) {
+                top = y;
+                break;
+            }
+        }
+    }
+    ASSERT_GE(top, 0) << "nothing drawn";
+    EXPECT_GT(top, 0);
 }
 
 TEST_F(ParametersDialogTest, ATextureEffectThatLiftsAnAdjustedSToOneIsRefusedOnItsField) {
