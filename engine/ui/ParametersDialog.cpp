@@ -48,9 +48,11 @@ QLabel* heading(const QString& text, QWidget* parent) {
     return label;
 }
 
+// A note broken into lines where the text says: a grid gives a label that wraps by itself too
+// little height for its lines once the font is larger than the layout was made with.
 QLabel* note(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
-    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
     return label;
 }
 
@@ -176,11 +178,11 @@ void TForm4::buildSubstrateGroup() {
     }
     for (const char* text :
          {"All based on sandy soil", "R: substrate initial decomposability",
-          "S: ageing speed of substrate, or the speed of decrease in decomposability"}) {
+          "S: ageing speed of substrate, or the speed of\ndecrease in decomposability"}) {
         grid->addWidget(note(QString::fromLatin1(text), group), row++, 0, 1, 3);
     }
-    grid->addWidget(note(QStringLiteral("Effects of soil texture on R and S of added substrates, "
-                                        "in percent of sandy soil:"),
+    grid->addWidget(note(QStringLiteral("Effects of soil texture on R and S of added\n"
+                                        "substrates, in percent of sandy soil:"),
                          group),
                     row++, 0, 1, 3);
     grid->addWidget(new QLabel(QStringLiteral("Loam"), group), row, 0);

@@ -113,12 +113,13 @@ void TForm3::build() {
     m_updateNow = new QCheckBox(QStringLiteral("Update now"), defaults);
     m_updateNow->setObjectName(QStringLiteral("CheckBox1"));
     m_updateNow->setChecked(true);
+    // Broken into lines by hand: a grid gives a label that wraps by itself too little height
+    // for its lines once the font is larger than the layout was made with.
     auto* note =
-        new QLabel(QStringLiteral("If UNCHECKED, the changes in the default input settings "
-                                  "won't take effect until next time the program is "
-                                  "launched."),
+        new QLabel(QStringLiteral("If UNCHECKED, the changes in the default input settings\n"
+                                  "won't take effect until next time the program is launched."),
                    defaults);
-    note->setWordWrap(true);
+    note->setTextFormat(Qt::PlainText);
     grid->addWidget(m_updateNow, line++, 0, 1, 2);
     grid->addWidget(note, line, 0, 1, 2);
     layout->addWidget(defaults);
