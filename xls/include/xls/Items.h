@@ -1,6 +1,7 @@
 #pragma once
 
 #include "xls/HashIndex.h"
+#include "xls/Metrics.h"
 
 #include <cstdint>
 #include <memory>
@@ -9,6 +10,8 @@
 namespace orvek::xls {
 
 class TCustomXLSItems;
+class TColumns;
+class TRows;
 
 // An item of a keyed collection: a cell, a row or a column. An item found by a lookup miss is
 // pending: it is not part of the sheet until one of its properties changes, so an item that is
@@ -91,7 +94,7 @@ private:
 
 class TColumn : public TCustomRowCol {
 public:
-    TColumn(TCustomXLSItems& owner, uint16_t index);
+    TColumn(TColumns& owner, uint16_t index);
     double Width() const { return m_size; } // characters
     // 0..255.99 characters (what the file's 16 bits of 1/256 hold), else EXLSError 4.
     void SetWidth(double width);
@@ -99,7 +102,7 @@ public:
 
 class TRow : public TCustomRowCol {
 public:
-    TRow(TCustomXLSItems& owner, uint16_t index);
+    TRow(TRows& owner, uint16_t index);
     double Height() const { return m_size; } // points
     // 0..1638.35 points (what the file's 15 bits of twips hold), else EXLSError 4.
     void SetHeight(double height);
@@ -107,20 +110,28 @@ public:
 
 class TColumns : public TCustomXLSItems {
 public:
-    TColumns() : TCustomXLSItems(2) {}
+    explicit TColumns(const TScreenMetrics& metrics) : TCustomXLSItems(2), m_metrics(metrics) {}
+    const TScreenMetrics& Metrics() const { return m_metrics; }
     // The column 0..255 (EXLSError 5 otherwise): registered, or a new pending one.
     TColumn& Items(int index);
     const TColumn* Find(int index) const;
     TColumn& At(int position) const { return static_cast<TColumn&>(ItemAt(position)); }
+
+private:
+    const TScreenMetrics& m_metrics;
 };
 
 class TRows : public TCustomXLSItems {
 public:
-    TRows() : TCustomXLSItems(2) {}
+    explicit TRows(const TScreenMetrics& metrics) : TCustomXLSItems(2), m_metrics(metrics) {}
+    const TScreenMetrics& Metrics() const { return m_metrics; }
     // The row 0..65535 (EXLSError 5 otherwise): registered, or a new pending one.
     TRow& Items(int index);
     const TRow* Find(int index) const;
     TRow& At(int position) const { return static_cast<TRow&>(ItemAt(position)); }
+
+private:
+    const TScreenMetrics& m_metrics;
 };
 
 } // namespace orvek::xls

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "xls/DataTables.h"
+#include "xls/Metrics.h"
 #include "xls/NumberFormats.h"
 #include "xls/Sheets.h"
 
@@ -18,8 +19,8 @@ using ProgressHandler = std::function<void(double)>;
 class TWorkbook {
 public:
     // Starts with sheets "Sheet1" .. "Sheet<n>", the 36 built-in number formats, the default
-    // font and the default cell format.
-    explicit TWorkbook(int sheetCount = 1);
+    // font and the default cell format, laid out for a screen of the given resolution.
+    explicit TWorkbook(int sheetCount = 1, TScreenMetrics metrics = TScreenMetrics());
     TWorkbook(const TWorkbook&) = delete;
     TWorkbook& operator=(const TWorkbook&) = delete;
 
@@ -31,11 +32,13 @@ public:
     const TVirtualFontTable& FontTable() const { return m_fonts; }
     TVirtualXFTable& XFTable() { return m_xfs; }
     const TVirtualXFTable& XFTable() const { return m_xfs; }
+    const TScreenMetrics& Metrics() const { return m_metrics; }
 
     // Frees every sheet and resets the number formats and fonts. The XF table stays as it is.
     void Clear();
 
 private:
+    TScreenMetrics m_metrics;
     TFormatStrings m_formats;
     TVirtualFontTable m_fonts;
     TVirtualXFTable m_xfs;
@@ -62,7 +65,7 @@ private:
 //   result.SaveAs(path);
 class TXLSFile {
 public:
-    TXLSFile();
+    explicit TXLSFile(TScreenMetrics metrics = TScreenMetrics());
     ~TXLSFile();
     TXLSFile(const TXLSFile&) = delete;
     TXLSFile& operator=(const TXLSFile&) = delete;
