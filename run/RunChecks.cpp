@@ -215,7 +215,6 @@ void gatherRunSettings(RunState& run, const PageState& page, const RunEnvironmen
             run.events.push_back(e);
         }
     }
-    run.dailyOutput = page.dailyOutput;
 }
 
 } // namespace orvek

@@ -98,7 +98,6 @@ RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironmen
         env.progress(0);
     }
     const auto t0 = Clock::now();
-    run.dailyOutput = true;
     std::string daily = resultFileHeader(true, run.carbonOnly);
     daily.reserve(daily.size() + static_cast<size_t>(run.endDate - run.startDate + 1) * 72);
     DailyTextWriter writer(daily);
@@ -107,7 +106,6 @@ RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironmen
 
     const std::string record = settingRecord(page, run, env.formats);
     const std::string dailyMemo = memoFromResult(daily, run.endDate);
-    run.dailyOutput = false;
     const std::string monthly = monthlyFromDaily(daily, run.startDate, run.lastDAS, run.carbonOnly);
     const std::string monthlyMemo = memoFromResult(monthly, run.endDate);
     commitFiles({{start + kResultDailyFileName, &daily},

@@ -1,6 +1,7 @@
 #include "windows/parameters/ParametersDialog.h"
 
 #include "basics/Errors.h"
+#include "basics/Files.h"
 #include "uibase/PlatformServices.h"
 
 #include <QCheckBox>
@@ -83,10 +84,10 @@ TForm4* TForm4::open(QWidget* mainWindow, const QString& startFolder) {
 }
 
 TForm4::TForm4(QWidget* mainWindow, const QString& startFolder)
-    : QDialog(mainWindow), m_mainWindow(mainWindow), m_startFolder(startFolder) {
-    if (!m_startFolder.isEmpty() && !m_startFolder.endsWith(QLatin1Char('/'))) {
-        m_startFolder += QLatin1Char('/');
-    }
+    : QDialog(mainWindow), m_mainWindow(mainWindow),
+      m_startFolder(startFolder.isEmpty() ? startFolder
+                                          : QString::fromStdString(
+                                                withTrailingSeparator(startFolder.toStdString()))) {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Parameters"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -222,7 +223,7 @@ void TForm4::buildRatioGroup() {
 void TForm4::display(bool defaults) {
     const std::string path =
         (m_startFolder +
-         QString::fromLatin1(defaults ? kDefaultParameterFileName : "Parameter.orvek"))
+         QString::fromLatin1(defaults ? kDefaultParameterFileName : kParameterFileName))
             .toStdString();
     // The whole file is read before any field changes.
     const std::vector<ParameterLine> lines = readParameterLines(path);

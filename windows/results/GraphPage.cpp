@@ -1,6 +1,7 @@
 #include "windows/results/GraphPage.h"
 
 #include "basics/Errors.h"
+#include "basics/Files.h"
 #include "formats/ResultFiles.h"
 #include "formats/ResultTable.h"
 #include "uibase/PlatformServices.h"
@@ -114,11 +115,9 @@ GraphPage::GraphPage(QWidget* parent)
 GraphPage::~GraphPage() = default;
 
 void GraphPage::setStartFolder(const QString& folder) {
-    m_startFolder = folder;
-    if (!m_startFolder.isEmpty() && !m_startFolder.endsWith(QLatin1Char('/')) &&
-        !m_startFolder.endsWith(QLatin1Char('\\'))) {
-        m_startFolder += QLatin1Char('/');
-    }
+    m_startFolder = folder.isEmpty()
+                        ? folder
+                        : QString::fromStdString(withTrailingSeparator(folder.toStdString()));
 }
 
 void GraphPage::setLastRun(const LastRun& last) {

@@ -53,7 +53,6 @@ struct RunState {
     bool carbonOnly = true;
     DateSerial startDate = 0;
     DateSerial endDate = 0;
-    bool dailyOutput = true;
     int textureIndex = 0;
 
     double somStock = 0;        // kg C/ha
