@@ -3,6 +3,8 @@
 #include "FakeServices.h"
 #include "basics/Errors.h"
 #include "formats/ResultFiles.h"
+#include "run/RunPipeline.h"
+#include "run/StartUp.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -10,7 +12,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPrinter>
-#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -29,7 +30,8 @@ constexpr DateSerial kEnd = 40178;   // 31 December 2009
 constexpr int kDays = kEnd - kStart + 1;
 constexpr int kMonths = 60;
 
-// A start folder with the results of the bundled example, run by orvek-batch.
+// A start folder with the results of the bundled example, run as orvek-batch runs it: start-up in
+// the folder, the setting file retrieved, one run.
 class RunFolder {
 public:
     explicit RunFolder(bool carbonOnly) {
@@ -45,11 +47,15 @@ public:
             stg.seek(0);
             stg.write(text);
         }
-        QProcess batch;
-        batch.setWorkingDirectory(m_dir.path());
-        batch.start(QStringLiteral(ORVEK_BATCH_EXE), {QStringLiteral("Example.stg")});
-        batch.waitForFinished(120000);
-        EXPECT_EQ(batch.exitCode(), 0) << batch.readAllStandardError().toStdString();
+        Session session;
+        EXPECT_EQ(startSession(session, path().toStdString()), "");
+        retrieveSettings(session, session.startFolder + "Example.stg");
+        RunEnvironment env;
+        env.startFolder = session.startFolder;
+        env.decimalSeparator = session.decimalSeparator;
+        env.formats.shortDate = [](DateSerial d) { return std::to_string(d); };
+        const RunOutcome outcome = performRun(session.page, env);
+        EXPECT_TRUE(outcome.ok) << outcome.message;
     }
     QString path() const { return m_dir.path() + QLatin1Char('/'); }
     QString file(const char* name) const { return path() + QString::fromLatin1(name); }
