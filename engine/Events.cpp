@@ -48,7 +48,7 @@ struct LineReader {
 } // namespace
 
 void readInputEvents(std::string_view content, RunState& run) {
-    const std::vector<std::string> lines = splitLines(content);
+    const std::vector<std::string> lines = splitLines(withoutTextMarks(content));
     run.events.clear();
     DateSerial previous = run.startDate;
     for (size_t k = 1; k < lines.size(); ++k) {

@@ -198,7 +198,7 @@ void gatherRunSettings(RunState& run, const PageState& page, const RunEnvironmen
         if (run.error) {
             return;
         }
-        readInputEvents(readWholeFile(run.eventsPath), run);
+        readInputEvents(readTextFile(run.eventsPath), run);
         if (run.error) {
             return;
         }

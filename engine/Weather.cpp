@@ -50,13 +50,14 @@ std::string shown(std::string_view value) {
 } // namespace
 
 WeatherFile WeatherFile::load(const std::string& path) {
-    return parse(path, readWholeFile(path));
+    return parse(path, readTextFile(path));
 }
 
 WeatherFile WeatherFile::parse(const std::string& path, std::string content) {
     WeatherFile file;
     file.m_path = path;
-    file.m_content = std::move(content);
+    const std::string_view marked = withoutTextMarks(content);
+    file.m_content = marked.size() == content.size() ? std::move(content) : std::string(marked);
     const std::string_view text = file.m_content;
     size_t pos = 0;
     int lineNumber = 0;
