@@ -4,6 +4,7 @@
 #include "engine/Text.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace orvek {
 
@@ -71,7 +72,9 @@ void readInputEvents(std::string_view content, RunState& run) {
         // else would index outside the table or divide by zero.
         const bool usable = read && j == static_cast<int>(run.events.size()) + 1 &&
                             j <= kMaxEvents && code >= 1 && code <= kSubstrateTypes && c > 0 &&
-                            (run.carbonOnly || cn > 0) && tryEncodeDate(year, month, day, date);
+                            std::isfinite(c * 1000) && (run.carbonOnly || cn > 0) &&
+                            std::isfinite(c * 1000 / (run.carbonOnly ? 1 : cn)) &&
+                            tryEncodeDate(year, month, day, date);
         if (!usable) {
             run.events.clear();
             run.fail(kInputIncorrectMessage, 1);
