@@ -26,9 +26,12 @@ void checkWeather(RunState& run, const PageState& page) {
         return;
     }
     run.weather.emplace(WeatherFile::load(resolveFileName(run.weatherPath)));
+    if (run.monthlyWeather) {
+        run.weather->nameLinesAfter(*run.monthlyWeather);
+    }
     const WeatherFile& w = *run.weather;
     if (w.empty()) {
-        throw OrvekError("File \"" + run.weatherPath +
+        throw OrvekError("File \"" + w.path() +
                          "\" holds no weather data after its four header lines.");
     }
     const DateSerial first = w.dailyDate(0);

@@ -169,6 +169,18 @@ DateSerial WeatherFile::dailyDate(size_t i) const {
     return d;
 }
 
+void WeatherFile::nameLinesAfter(const WeatherFile& monthly) {
+    m_path = monthly.m_path;
+    size_t k = 0;
+    for (size_t i = 0; i < monthly.size() && k < m_lines.size(); ++i) {
+        const int month = monthly.dayOrMonth(i);
+        const int days = month >= 1 && month <= 12 ? daysInMonth(monthly.year(i), month) : 0;
+        for (int d = 0; d < days && k < m_lines.size(); ++d) {
+            m_lines[k++].lineNumber = monthly.lineNumber(i);
+        }
+    }
+}
+
 WeatherKind detectWeatherKind(const WeatherFile& file) {
     if (file.empty()) {
         return WeatherKind::Monthly;
