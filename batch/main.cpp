@@ -123,8 +123,7 @@ int main(int argc, char** argv) {
         }
         const orvek::PageState& page = session.page;
         if (!xlsFile.empty() && page.dailyOutput && page.endDate >= page.startDate &&
-            !orvek::resultWorkbookFits(static_cast<size_t>(page.endDate - page.startDate) + 1,
-                                       0)) {
+            !orvek::resultWorkbookFits(static_cast<size_t>(page.endDate - page.startDate) + 1, 0)) {
             // Days of a run that long cannot fit on a worksheet: say so before running it.
             std::cerr << orvek::kTooManyRowsMessage << "\n";
             return kExitError;

@@ -49,7 +49,7 @@ struct RunState {
     std::string weatherPath; // the daily weather file the run reads
     std::optional<WeatherFile> weather;
     std::optional<WeatherFile> monthlyWeather; // the user's monthly file the weather came from
-    size_t firstWeatherLine = 0; // the data line of StartDate
+    size_t firstWeatherLine = 0;               // the data line of StartDate
 
     bool carbonOnly = true;
     DateSerial startDate = 0;

@@ -142,8 +142,7 @@ std::string quotedText(std::string_view text) {
         size_t length = 1;
         if (c >= 0x80) {
             length = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-            if (length == 0 || i + length > text.size() ||
-                !isValidUtf8(text.substr(i, length))) {
+            if (length == 0 || i + length > text.size() || !isValidUtf8(text.substr(i, length))) {
                 length = 0;
             }
         }

@@ -87,8 +87,7 @@ public:
 
     // Clears the workbook, then loads the file. After a failure the workbook holds what was read
     // up to it.
-    void OpenFile(const std::string& fileName,
-                  TCellNumbers numbers = TCellNumbers::AsFormatted);
+    void OpenFile(const std::string& fileName, TCellNumbers numbers = TCellNumbers::AsFormatted);
     void LoadFromBuffer(const uint8_t* data, size_t size,
                         TCellNumbers numbers = TCellNumbers::AsFormatted);
     // The error cells of the last load, in the order of the file.
