@@ -326,7 +326,7 @@ void TForm1::loadDefaults() {
     if (!fileExists(path)) {
         throw OrvekError("File not found");
     }
-    applyOptionsFile(readWholeFile(path, size_t{1} << 20), *m_page);
+    applyOptionsFile(readTextFile(path, size_t{1} << 20), *m_page);
     applyResizing();
 }
 
@@ -491,7 +491,7 @@ void TForm1::Retrieveinputsettings1Click() {
             throw OrvekError("File not found");
         }
         // The whole file is read first, so that a file that cannot be read changes nothing.
-        const std::string content = readWholeFile(path, size_t{1} << 20);
+        const std::string content = readTextFile(path, size_t{1} << 20);
         applySettingFile(content, *m_page, folderPart(path));
     });
 }

@@ -1,6 +1,7 @@
 #include "basics/Files.h"
 
 #include "basics/Errors.h"
+#include "basics/Text.h"
 
 #include <atomic>
 #include <cerrno>
@@ -121,6 +122,18 @@ std::string readWholeFile(const std::string& path, size_t limit) {
     std::fclose(f);
     if (failed) {
         throw OrvekError(cannotOpenMessage(path, err));
+    }
+    return content;
+}
+
+std::string readTextFile(const std::string& path, size_t limit) {
+    std::string content = readWholeFile(path, limit);
+    if (looksLikeUtf16(content)) {
+        throw OrvekError("File '" + path + "' holds UTF-16 text; save it as UTF-8 or ANSI text.");
+    }
+    const std::string_view text = withoutTextMarks(content);
+    if (text.size() != content.size()) {
+        content = std::string(text);
     }
     return content;
 }

@@ -35,6 +35,10 @@ double numberField(std::string_view text, int row) {
 
 } // namespace
 
+bool resultWorkbookFits(size_t dataRows, size_t recordLines) {
+    return 4 + dataRows + 1 + recordLines <= kWorksheetRows;
+}
+
 std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::string_view record,
                                               bool carbonOnly, WorkbookStop stop,
                                               DateSerial endDate, int lastDAS) {
@@ -57,6 +61,10 @@ std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::stri
         }
     }
     const size_t values = carbonOnly ? 3 : 8;
+    size_t recordLineCount = 0;
+    for (LineCursor counter(record); counter.next(line);) {
+        ++recordLineCount;
+    }
     int row = 4;
     while (lines.next(line)) {
         const std::vector<std::string_view> f = fields(line);
@@ -67,11 +75,14 @@ std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::stri
             throw OrvekError("The result file's data row " + std::to_string(row - 3) +
                              " is incomplete.");
         }
+        if (!resultWorkbookFits(static_cast<size_t>(row - 4) + 1, recordLineCount)) {
+            throw OrvekError(kTooManyRowsMessage);
+        }
         const double date = numberField(f[0], row);
         const double count = numberField(f[1], row);
         if (count != std::trunc(count) || std::fabs(count) > 2147483647.0) {
             throw OrvekError("The result file's data row " + std::to_string(row - 3) + ": '" +
-                             std::string(f[1]) + "' is not a valid integer value");
+                             quotedText(f[1]) + "' is not a valid integer value");
         }
         cells.push_back({row, 0, Kind::Date, std::string(), date});
         cells.push_back({row, 1, Kind::Integer, std::string(), count});

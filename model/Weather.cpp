@@ -50,13 +50,14 @@ std::string shown(std::string_view value) {
 } // namespace
 
 WeatherFile WeatherFile::load(const std::string& path) {
-    return parse(path, readWholeFile(path));
+    return parse(path, readTextFile(path));
 }
 
 WeatherFile WeatherFile::parse(const std::string& path, std::string content) {
     WeatherFile file;
     file.m_path = path;
-    file.m_content = std::move(content);
+    const std::string_view marked = withoutTextMarks(content);
+    file.m_content = marked.size() == content.size() ? std::move(content) : std::string(marked);
     const std::string_view text = file.m_content;
     size_t pos = 0;
     int lineNumber = 0;
@@ -166,6 +167,18 @@ DateSerial WeatherFile::dailyDate(size_t i) const {
                                     std::to_string(m_lines[i].year) + " does not exist"));
     }
     return d;
+}
+
+void WeatherFile::nameLinesAfter(const WeatherFile& monthly) {
+    m_path = monthly.m_path;
+    size_t k = 0;
+    for (size_t i = 0; i < monthly.size() && k < m_lines.size(); ++i) {
+        const int month = monthly.dayOrMonth(i);
+        const int days = month >= 1 && month <= 12 ? daysInMonth(monthly.year(i), month) : 0;
+        for (int d = 0; d < days && k < m_lines.size(); ++d) {
+            m_lines[k++].lineNumber = monthly.lineNumber(i);
+        }
+    }
 }
 
 WeatherKind detectWeatherKind(const WeatherFile& file) {

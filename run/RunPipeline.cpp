@@ -66,8 +66,8 @@ RunOutcome performRun(const PageState& page, const RunEnvironment& env) {
     } else {
         run.weatherPath = start + kDailyWeatherWorkingFile;
         if (!page.weatherFileName.empty()) {
-            const WeatherFile monthly =
-                WeatherFile::load(resolveFileName(page.weatherFolder + page.weatherFileName));
+            const WeatherFile& monthly = run.monthlyWeather.emplace(
+                WeatherFile::load(resolveFileName(page.weatherFolder + page.weatherFileName)));
             std::string daily;
             if (!expandMonthlyWeather(monthly, daily)) {
                 run.fail("Weather data incorrect. Check the weather file and try again");

@@ -93,14 +93,14 @@ void loadDefaults(Session& session) {
         throw OrvekError("File not found");
     }
     SessionTarget target(session);
-    applyOptionsFile(readWholeFile(path, size_t{1} << 20), target);
+    applyOptionsFile(readTextFile(path, size_t{1} << 20), target, path);
 }
 
 void retrieveSettings(Session& session, const std::string& path) {
     if (!fileExists(resolveFileName(path))) {
         throw OrvekError("File not found");
     }
-    const std::string content = readWholeFile(resolveFileName(path), size_t{1} << 20);
+    const std::string content = readTextFile(resolveFileName(path), size_t{1} << 20);
     SessionTarget target(session);
     applySettingFile(content, target, folderPart(resolveFileName(path)));
 }

@@ -92,7 +92,8 @@ TEST(Options, UnreadableNumberStopsLoading) {
     f.copyStandardFiles();
     f.write("Option.Orvek", "Y\r\n38353\r\n20\r\n1.5\r\n10\r\n5\r\nLoam\r\n0\r\nN\r\n\r\n\r\n");
     Session s;
-    EXPECT_EQ(startSession(s, f.path()), "Invalid numeric input");
+    EXPECT_EQ(startSession(s, f.path()),
+              "File \"" + f.file("Option.Orvek") + "\", line 7: Invalid numeric input");
     EXPECT_EQ(s.page.soilCText, "20"); // the lines before it applied
     EXPECT_EQ(s.page.stockText, "30");
 }

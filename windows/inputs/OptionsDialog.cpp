@@ -172,7 +172,7 @@ void TForm3::readOptionsFile() {
         if (!fileExists(path)) {
             throw OrvekError("File not found");
         }
-        applyOptionsFile(readWholeFile(path, size_t{1} << 20), *this);
+        applyOptionsFile(readTextFile(path, size_t{1} << 20), *this);
     });
 }
 

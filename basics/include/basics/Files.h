@@ -22,6 +22,11 @@ std::string resolveFileName(const std::string& path);
 // that a hostile file cannot exhaust memory.
 std::string readWholeFile(const std::string& path, size_t limit = size_t{512} << 20);
 
+// A text file the user keeps (settings, options, parameters, substrates, weather, events): the
+// whole file as readWholeFile reads it, without a UTF-8 byte-order mark or a final Ctrl-Z. A
+// UTF-16 file raises OrvekError asking for UTF-8 or ANSI text.
+std::string readTextFile(const std::string& path, size_t limit = size_t{512} << 20);
+
 // Writes to a temporary file in the same folder and renames it into place, so that a failure
 // never leaves a truncated file where a good one was. Throws OrvekError on failure.
 void writeFileAtomically(const std::string& path, std::string_view content);

@@ -39,6 +39,10 @@ public:
     // The date of daily data line i; raises OrvekError when the day does not exist in the year.
     DateSerial dailyDate(size_t i) const;
 
+    // For the daily copy of a monthly file: messages about its lines name the monthly file and
+    // the line each day came from, the file the user knows, not the working copy.
+    void nameLinesAfter(const WeatherFile& monthly);
+
 private:
     void checkHeader() const;
 
