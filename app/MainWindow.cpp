@@ -1,23 +1,23 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
-#include "app/FrozenLayout.h"
-#include "app/HandlerGuard.h"
 #include "app/HelpWindow.h"
-#include "app/PlatformServices.h"
-#include "app/ProportionalForm.h"
-#include "engine/Errors.h"
-#include "engine/Files.h"
-#include "engine/ui/ParametersDialog.h"
-#include "inputs/OptionsFile.h"
-#include "inputs/SettingFile.h"
-#include "inputs/ui/InputPage.h"
-#include "inputs/ui/OptionsDialog.h"
-#include "inputs/ui/PageWidgets.h"
-#include "results/ui/GraphPage.h"
-#include "results/ui/NumericalOutputPage.h"
-#include "results/ui/NumericalOutputPrint.h"
-#include "results/ui/ResultExport.h"
+#include "basics/Errors.h"
+#include "basics/Files.h"
+#include "formats/OptionsFile.h"
+#include "formats/SettingFile.h"
+#include "uibase/FrozenLayout.h"
+#include "uibase/HandlerGuard.h"
+#include "uibase/PlatformServices.h"
+#include "uibase/ProportionalForm.h"
+#include "windows/inputs/InputPage.h"
+#include "windows/inputs/OptionsDialog.h"
+#include "windows/inputs/PageWidgets.h"
+#include "windows/parameters/ParametersDialog.h"
+#include "windows/results/GraphPage.h"
+#include "windows/results/NumericalOutputPage.h"
+#include "windows/results/NumericalOutputPrint.h"
+#include "windows/results/ResultExport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -330,7 +330,7 @@ void TForm1::loadDefaults() {
     if (!fileExists(path)) {
         throw OrvekError("File not found");
     }
-    applyOptionsFile(readWholeFile(path, size_t{1} << 20), *m_page);
+    applyOptionsFile(readTextFile(path, size_t{1} << 20), *m_page);
     applyResizing();
 }
 
@@ -495,7 +495,7 @@ void TForm1::Retrieveinputsettings1Click() {
             throw OrvekError("File not found");
         }
         // The whole file is read first, so that a file that cannot be read changes nothing.
-        const std::string content = readWholeFile(path, size_t{1} << 20);
+        const std::string content = readTextFile(path, size_t{1} << 20);
         applySettingFile(content, *m_page, folderPart(path));
     });
 }

@@ -3,14 +3,15 @@
 // Exit status: 0 after a run, 1 when a check of the inputs fails, 2 for a file, format or usage
 // error.
 
-#include "engine/Errors.h"
-#include "engine/Files.h"
-#include "engine/RunPipeline.h"
-#include "engine/Text.h"
-#include "inputs/StartUp.h"
-#include "results/ResultFiles.h"
-#include "results/ResultWorkbook.h"
+#include "basics/Errors.h"
+#include "basics/Files.h"
+#include "basics/Text.h"
+#include "formats/ResultFiles.h"
+#include "formats/ResultWorkbook.h"
+#include "run/RunPipeline.h"
+#include "run/StartUp.h"
 
+#include <clocale>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -53,6 +54,21 @@ orvek::RecordFormats batchFormats() {
     return f;
 }
 
+// The decimal separator of the user's locale (LC_ALL, LC_NUMERIC, LANG), which numbers in the
+// setting file and the options may use beside ".". The C library itself is put back to the C
+// locale for numbers, so that nothing this program writes depends on it.
+char localeDecimalSeparator() {
+    std::setlocale(LC_ALL, "");
+    char separator = '.';
+    const std::lconv* conventions = std::localeconv();
+    if (conventions != nullptr && conventions->decimal_point != nullptr &&
+        conventions->decimal_point[0] != '\0' && conventions->decimal_point[1] == '\0') {
+        separator = conventions->decimal_point[0];
+    }
+    std::setlocale(LC_NUMERIC, "C");
+    return separator;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -85,6 +101,7 @@ int main(int argc, char** argv) {
         startFolder = std::filesystem::current_path(ec).string();
     }
     orvek::Session session;
+    session.decimalSeparator = localeDecimalSeparator();
     const std::string startError = orvek::startSession(session, startFolder);
     if (!startError.empty()) {
         std::cerr << "orvek-batch: " << startError << "\n";
@@ -103,6 +120,13 @@ int main(int argc, char** argv) {
                     std::cerr << "\r" << days << " days simulated" << std::flush;
                 }
             };
+        }
+        const orvek::PageState& page = session.page;
+        if (!xlsFile.empty() && page.dailyOutput && page.endDate >= page.startDate &&
+            !orvek::resultWorkbookFits(static_cast<size_t>(page.endDate - page.startDate) + 1, 0)) {
+            // Days of a run that long cannot fit on a worksheet: say so before running it.
+            std::cerr << orvek::kTooManyRowsMessage << "\n";
+            return kExitError;
         }
         const orvek::RunOutcome outcome = orvek::performRun(session.page, env);
         if (terminal && days >= 3650) {

@@ -237,7 +237,9 @@ TCFile::TCFile(TCFileMode mode, const std::string& fileName) : m_mode(mode), m_f
         break;
     case TCFileMode::Open: {
         std::vector<uint8_t> bytes;
-        if (IsLockedBySpreadsheet(fileName) || !readAll(fileName, bytes)) {
+        // A spreadsheet application's lock file beside it does not stop reading: the file on
+        // disk is complete whether or not someone has it open.
+        if (!readAll(fileName, bytes)) {
             throw ECFileError(3);
         }
         m_image = ParseCompoundFile(std::move(bytes));

@@ -5,7 +5,7 @@
 
 namespace orvek::xls {
 
-TWorkbook::TWorkbook(int sheetCount) {
+TWorkbook::TWorkbook(int sheetCount, TScreenMetrics metrics) : m_metrics(metrics) {
     for (int i = 1; i <= sheetCount; ++i) {
         m_sheets.Add("Sheet" + std::to_string(i));
     }
@@ -17,18 +17,20 @@ void TWorkbook::Clear() {
     m_fonts.Clear();
 }
 
-TXLSFile::TXLSFile() : m_workbook(std::make_unique<TWorkbook>(1)) {}
+TXLSFile::TXLSFile(TScreenMetrics metrics) : m_workbook(std::make_unique<TWorkbook>(1, metrics)) {}
 
 TXLSFile::~TXLSFile() = default;
 
-void TXLSFile::OpenFile(const std::string& fileName) {
-    TXLSReader reader(*m_workbook);
+void TXLSFile::OpenFile(const std::string& fileName, TCellNumbers numbers) {
+    m_errorCells.clear();
+    TXLSReader reader(*m_workbook, numbers, &m_errorCells);
     reader.OnProgress = OnProgress;
     reader.LoadFromFile(fileName);
 }
 
-void TXLSFile::LoadFromBuffer(const uint8_t* data, size_t size) {
-    TXLSReader reader(*m_workbook);
+void TXLSFile::LoadFromBuffer(const uint8_t* data, size_t size, TCellNumbers numbers) {
+    m_errorCells.clear();
+    TXLSReader reader(*m_workbook, numbers, &m_errorCells);
     reader.OnProgress = OnProgress;
     reader.LoadFromBuffer(data, size);
 }

@@ -10,10 +10,10 @@
 
 #include "FakeServices.h"
 #include "app/MainWindow.h"
-#include "engine/ui/ParametersDialog.h"
-#include "inputs/ui/InputPage.h"
-#include "results/ui/GraphPage.h"
-#include "results/ui/NumericalOutputPage.h"
+#include "windows/inputs/InputPage.h"
+#include "windows/parameters/ParametersDialog.h"
+#include "windows/results/GraphPage.h"
+#include "windows/results/NumericalOutputPage.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orvek::xls {
+
+class TCFile;
+struct CfbImage;
+
+enum class TCFileMode {
+    Create = 0, // a new document written to a file when committed
+    Open = 1,   // an existing document file, read only
+    Memory = 2, // a new document kept in memory
+};
+
+class TCFileItem {
+public:
+    virtual ~TCFileItem() = default;
+    TCFileItem(const TCFileItem&) = delete;
+    TCFileItem& operator=(const TCFileItem&) = delete;
+    const std::string& Name() const { return m_name; }
+
+protected:
+    explicit TCFileItem(std::string name) : m_name(std::move(name)) {}
+
+private:
+    std::string m_name;
+};
+
+// A stream of a compound document. Streams of an opened document are read from the file the
+// first time they are used and cannot be written.
+class TCFileStream : public TCFileItem {
+public:
+    TCFileStream(std::string name, bool writable);
+    TCFileStream(std::string name, const CfbImage* image, uint32_t start, uint64_t size);
+
+    size_t Read(void* buffer, size_t count);
+    size_t Write(const void* buffer, size_t count);
+    // origin 0: from the start, 1: from the current position, 2: from the end. Returns the new
+    // position, or -1 when the target lies before the start or beyond 32 bits.
+    int64_t Seek(int64_t offset, int origin);
+    int64_t Position() const { return static_cast<int64_t>(m_position); }
+    int64_t Size();
+    // ECFileError 6 when the position cannot be set.
+    void SetPosition(int64_t position);
+
+    bool ReadWord(uint16_t& value);
+    bool ReadBlock(void* buffer, size_t count);
+    bool WriteWord(uint16_t value);
+    bool WriteDWord(uint32_t value);
+    bool WriteBlock(const void* buffer, size_t count);
+
+    // The whole content (ECFileError 4 when an opened stream's sectors are damaged).
+    const std::vector<uint8_t>& Data();
+
+private:
+    void Load();
+
+    bool m_writable;
+    const CfbImage* m_image = nullptr;
+    uint32_t m_start = 0;
+    uint64_t m_claimedSize = 0;
+    bool m_loaded = true;
+    std::vector<uint8_t> m_data;
+    size_t m_position = 0;
+};
+
+class TCFileStorage : public TCFileItem {
+public:
+    TCFileStorage(std::string name, bool writable)
+        : TCFileItem(std::move(name)), m_writable(writable) {}
+
+    int Count() const { return static_cast<int>(m_items.size()); }
+    TCFileItem& Items(int index) const;
+    // A new empty stream; ECFileError 1 when the storage is read only or the name is not a valid
+    // element name (1..31 characters, none of / \ : !) or already taken.
+    TCFileStream& CreateStream(const std::string& name);
+    // The first direct child with exactly this name (case-sensitive), or none.
+    TCFileItem* FindItem(const std::string& name) const;
+    TCFileStream* FindStream(const std::string& name) const;
+
+    // For the document reader.
+    void Append(std::unique_ptr<TCFileItem> item) { m_items.push_back(std::move(item)); }
+
+private:
+    bool m_writable;
+    std::vector<std::unique_ptr<TCFileItem>> m_items;
+};
+
+// One compound document (version 3, 512-byte sectors). A document in create or memory mode is
+// built in memory and completed by Commit(): a file is written beside its target under a
+// temporary name and renamed into place, so a failed save leaves the old file as it was.
+class TCFile {
+public:
+    // Create: ECFileError 0 when the file cannot be created (missing folder, read-only target,
+    // or the spreadsheet application's lock file lies beside it). Open: ECFileError 3 when the
+    // file cannot be read or is not a compound document.
+    TCFile(TCFileMode mode, const std::string& fileName = {});
+    // Opens a document held in memory (read only); ECFileError 3 when it is not one.
+    TCFile(const uint8_t* data, size_t size);
+    ~TCFile();
+    TCFile(const TCFile&) = delete;
+    TCFile& operator=(const TCFile&) = delete;
+
+    TCFileMode Mode() const { return m_mode; }
+    const std::string& FileName() const { return m_fileName; }
+    TCFileStorage& Root() { return *m_root; }
+
+    // Writes the document (create mode) or builds MemoryBytes() (memory mode). A short write
+    // raises ECFileError 8 and leaves the target untouched.
+    void Commit();
+    const std::vector<uint8_t>& MemoryBytes() const { return m_memory; }
+
+private:
+    void OpenImage();
+    void CreateTemporary();
+    void DiscardTemporary();
+
+    TCFileMode m_mode;
+    std::string m_fileName;
+    std::unique_ptr<CfbImage> m_image;
+    std::unique_ptr<TCFileStorage> m_root;
+    std::vector<uint8_t> m_memory;
+    std::string m_tempName;
+    int m_tempFd = -1;
+};
+
+// True when a lock file of a spreadsheet application (".~lock.<name>#" or "~$<name>") lies
+// beside the file, meaning the file is open there.
+bool IsLockedBySpreadsheet(const std::string& fileName);
+
+} // namespace orvek::xls
