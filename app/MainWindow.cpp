@@ -11,6 +11,7 @@
 #include "engine/ui/ParametersDialog.h"
 #include "inputs/OptionsFile.h"
 #include "inputs/SettingFile.h"
+#include "inputs/StartFolder.h"
 #include "inputs/ui/InputPage.h"
 #include "inputs/ui/OptionsDialog.h"
 #include "inputs/ui/PageWidgets.h"
@@ -116,7 +117,9 @@ QFont titleFont(QFont base, double scale, bool italic) {
 
 } // namespace
 
-TForm1::TForm1() {
+TForm1::TForm1() : TForm1(QDir::currentPath()) {}
+
+TForm1::TForm1(const QString& startFolder) {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Orvek C&N "));
 
@@ -160,7 +163,7 @@ TForm1::TForm1() {
     connect(m_page->dailyButton(), &QRadioButton::toggled, this, &TForm1::RadioButton1Click);
     connect(m_output->excelButton(), &QPushButton::clicked, this, &TForm1::BitBtn3Click);
 
-    FormCreate();
+    FormCreate(startFolder);
 }
 
 TForm1::~TForm1() {
@@ -292,9 +295,10 @@ void TForm1::buildMenus() {
 
 // --- Start-up and closing -------------------------------------------------------------------
 
-void TForm1::FormCreate() {
-    m_values.startFolder = withTrailingSeparator(ss(QDir::currentPath()));
-    m_values.workingFolder = m_values.startFolder;
+void TForm1::FormCreate(const QString& startFolder) {
+    m_values.startFolder = withTrailingSeparator(ss(QDir::cleanPath(startFolder)));
+    // Until the options name one: the user's documents, never the program's own folder.
+    m_values.workingFolder = documentsFolder(processEnvironment());
     m_page->setWeatherFolder(m_values.startFolder);
     m_graph->setStartFolder(qs(m_values.startFolder));
     m_resizer = new TProportionalForm(this);
