@@ -20,7 +20,7 @@ if(TARGET orvek)
 endif()
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/orvek-cn)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/orvek-cn)
 
 set(CPACK_PACKAGE_NAME orvek-cn)
 set(CPACK_PACKAGE_VENDOR "the Orvek C&N developers")

@@ -4,6 +4,7 @@
 #include "engine/Errors.h"
 #include "engine/Files.h"
 #include "inputs/PageRules.h"
+#include "inputs/StartFolder.h"
 #include "inputs/ui/PageWidgets.h"
 
 #include <QButtonGroup>
@@ -550,7 +551,7 @@ void InputPage::setWeatherFolderText(const std::string& text) {
 }
 
 void InputPage::setWorkingFolderText(const std::string& text) {
-    m_values.workingFolder = folderFromOption(text, m_values.startFolder);
+    m_values.workingFolder = workingFolderFromOption(text, processEnvironment());
 }
 
 } // namespace orvek::ui

@@ -5,6 +5,7 @@
 #include "engine/Files.h"
 #include "engine/Text.h"
 #include "inputs/PageState.h"
+#include "inputs/StartFolder.h"
 #include "inputs/ui/InputPage.h"
 #include "inputs/ui/PageWidgets.h"
 
@@ -256,7 +257,10 @@ void TForm3::Button1Click() {
     }
     m_values.resizable = v.resizable;
     m_page.setWeatherFolder(folderOrStart(m_weatherFolder->text()));
-    m_values.workingFolder = folderOrStart(m_workingFolder->text());
+    // The user's documents, never the program's own (possibly hidden) start folder.
+    const std::string working = ss(m_workingFolder->text());
+    m_values.workingFolder = trimBlanks(working).empty() ? documentsFolder(processEnvironment())
+                                                         : withTrailingSeparator(working);
     if (m_updateNow->isChecked() && m_loadDefaults) {
         m_loadDefaults();
     }
