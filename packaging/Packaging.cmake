@@ -36,10 +36,11 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${ORVEK_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Orvek C&N simulates, day by day, how much of the carbon added to a soil with crop residues,\n\
-roots, green manures and animal manures remains over time, and how much mineral nitrogen is\n\
-released or tied up. The package holds the window (orvek) and the command-line runner\n\
-(orvek-batch), with sample weather and settings.")
+    "Orvek C&N simulates, day by day, how much of the carbon added to a soil\n\
+with crop residues, roots, green manures and animal manures remains over\n\
+time, and how much mineral nitrogen is released or tied up. The package\n\
+holds the window (orvek) and the command-line runner (orvek-batch), with\n\
+sample weather and settings.")
 # The libraries the programs link decide the dependencies.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The desktop's SVG icon and Qt's image plugin for it.
