@@ -127,7 +127,26 @@ std::string bundledDataFolder(const std::string& executable) {
 std::string executablePath(const std::string& fallback) {
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? fallback : self.string();
+    if (!ec) {
+        return self.string();
+    }
+    // Without /proc (a bare chroot), a name without a folder was found on PATH, as the shell
+    // did.
+    if (fallback.find('/') == std::string::npos) {
+        const char* path = std::getenv("PATH");
+        std::string_view rest = path ? path : "";
+        while (!rest.empty()) {
+            const size_t colon = rest.find(':');
+            const std::string folder(rest.substr(0, colon));
+            rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+            const std::string candidate =
+                withTrailingSeparator(folder.empty() ? "." : folder) + fallback;
+            if (::access(candidate.c_str(), X_OK) == 0 && fileExists(candidate)) {
+                return candidate;
+            }
+        }
+    }
+    return fallback;
 }
 
 std::string homeFolder(const Environment& env) {

@@ -20,7 +20,7 @@ Environment processEnvironment();
 // folder links the source tree's data/ there). Empty when neither exists.
 std::string bundledDataFolder(const std::string& executable);
 
-// The running executable's path (from /proc), else the fallback (argv[0]).
+// The running executable's path (from /proc), else the fallback (argv[0]) as the shell found it.
 std::string executablePath(const std::string& fallback);
 
 // The window's start folder, with a trailing separator: DIR of --start-folder (empty when the
