@@ -235,7 +235,7 @@ FillOutcome fillStartFolder(const std::string& folder, const std::string& dataFo
         try {
             const bool present = fileExists(resolveFileName(to));
             if (present && (isUserEditedFile(relative.filename().string()) ||
-                            rule == FillRule::IfEmptyOnly || isReadOnly(to))) {
+                            rule == FillRule::IfEmptyOnly || isReadOnly(resolveFileName(to)))) {
                 continue;
             }
             const std::string content = readWholeFile((source / relative).string());
