@@ -121,15 +121,12 @@ TEST_F(ProgramStartTest, LeftoversAreClearedOnlyInTheStartFolder) {
     EXPECT_TRUE(work.exists(QStringLiteral("notes.~")));
 }
 
-TEST_F(ProgramStartTest, TheOptionBeatsTheVariableWhichBeatsTheDataLocation) {
+TEST_F(ProgramStartTest, TheOptionChoosesAnotherFolderAndLeavesTheDataLocationAlone) {
     QTemporaryDir other;
-    const QString fromVariable = other.path() + QStringLiteral("/variable");
-    putEnv("ORVEK_START_FOLDER", fromVariable);
-    EXPECT_EQ(prepare(), fromVariable + QStringLiteral("/"));
-    EXPECT_TRUE(QFile::exists(fromVariable + QStringLiteral("/Substrates.Orvek")));
     const QString fromOption = other.path() + QStringLiteral("/option");
     EXPECT_EQ(prepare(fromOption), fromOption + QStringLiteral("/"));
-    EXPECT_FALSE(QDir(own()).exists()); // the data location was never touched
+    EXPECT_TRUE(QFile::exists(fromOption + QStringLiteral("/Substrates.Orvek")));
+    EXPECT_FALSE(QDir(own()).exists());
 }
 
 TEST_F(ProgramStartTest, AStartFolderThatCannotBeMadeIsAnError) {
