@@ -1,9 +1,9 @@
 #include "app/ProgramStart.h"
 
-#include "engine/Errors.h"
-#include "engine/Files.h"
-#include "inputs/OptionsFile.h"
-#include "inputs/StartFolder.h"
+#include "basics/Errors.h"
+#include "basics/Files.h"
+#include "formats/OptionsFile.h"
+#include "run/StartFolder.h"
 
 #include <QApplication>
 #include <QPointer>

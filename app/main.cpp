@@ -2,8 +2,8 @@
 
 #include "app/MainWindow.h"
 #include "app/ProgramStart.h"
-#include "engine/Errors.h"
-#include "inputs/StartFolder.h"
+#include "basics/Errors.h"
+#include "run/StartFolder.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -4,8 +4,8 @@
 
 #include "app/ProgramStart.h"
 #include "WindowTestSupport.h"
-#include "engine/Errors.h"
-#include "inputs/ui/OptionsDialog.h"
+#include "basics/Errors.h"
+#include "windows/inputs/OptionsDialog.h"
 
 #include <QDir>
 #include <QFile>
