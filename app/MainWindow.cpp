@@ -6,6 +6,7 @@
 #include "basics/Files.h"
 #include "formats/OptionsFile.h"
 #include "formats/SettingFile.h"
+#include "run/StartFolder.h"
 #include "uibase/FrozenLayout.h"
 #include "uibase/HandlerGuard.h"
 #include "uibase/PlatformServices.h"
@@ -120,7 +121,9 @@ void configureApplication() {
     QApplication::setApplicationName(QStringLiteral("Orvek C&N"));
 }
 
-TForm1::TForm1() {
+TForm1::TForm1() : TForm1(QDir::currentPath()) {}
+
+TForm1::TForm1(const QString& startFolder) {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Orvek C&N "));
 
@@ -164,7 +167,7 @@ TForm1::TForm1() {
     connect(m_page->dailyButton(), &QRadioButton::toggled, this, &TForm1::RadioButton1Click);
     connect(m_output->excelButton(), &QPushButton::clicked, this, &TForm1::BitBtn3Click);
 
-    FormCreate();
+    FormCreate(startFolder);
 }
 
 TForm1::~TForm1() {
@@ -296,9 +299,10 @@ void TForm1::buildMenus() {
 
 // --- Start-up and closing -------------------------------------------------------------------
 
-void TForm1::FormCreate() {
-    m_values.startFolder = withTrailingSeparator(ss(QDir::currentPath()));
-    m_values.workingFolder = m_values.startFolder;
+void TForm1::FormCreate(const QString& startFolder) {
+    m_values.startFolder = withTrailingSeparator(ss(QDir::cleanPath(startFolder)));
+    // Until the options name one: the user's documents, never the program's own folder.
+    m_values.workingFolder = documentsFolder(processEnvironment());
     m_page->setWeatherFolder(m_values.startFolder);
     m_graph->setStartFolder(qs(m_values.startFolder));
     m_resizer = new TProportionalForm(this);

@@ -1,5 +1,7 @@
 // orvek-batch: performs the "Run..." of the window without a window.
 //   orvek-batch [--start-folder DIR] [--xls FILE] SETTINGS.stg
+// DIR (default: the current folder) is filled with the bundled files when it is missing or
+// empty.
 // Exit status: 0 after a run, 1 when a check of the inputs fails, 2 for a file, format or usage
 // error.
 
@@ -9,6 +11,7 @@
 #include "formats/ResultFiles.h"
 #include "formats/ResultWorkbook.h"
 #include "run/RunPipeline.h"
+#include "run/StartFolder.h"
 #include "run/StartUp.h"
 
 #include <clocale>
@@ -99,6 +102,20 @@ int main(int argc, char** argv) {
     if (startFolder.empty()) {
         std::error_code ec;
         startFolder = std::filesystem::current_path(ec).string();
+    } else {
+        // A new folder gets the bundled files, as the window's own folder does; a folder that
+        // holds anything already is the user's and is used as it is.
+        try {
+            const orvek::FillOutcome filled = orvek::fillStartFolder(
+                startFolder, orvek::bundledDataFolder(orvek::executablePath(argv[0])),
+                orvek::FillRule::IfEmptyOnly);
+            for (const std::string& problem : filled.problems) {
+                std::cerr << "orvek-batch: " << problem << "\n";
+            }
+        } catch (const std::exception& e) {
+            std::cerr << "orvek-batch: " << e.what() << "\n";
+            return kExitError;
+        }
     }
     orvek::Session session;
     session.decimalSeparator = localeDecimalSeparator();

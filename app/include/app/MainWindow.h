@@ -34,7 +34,8 @@ inline constexpr const char* kHelpIndexPath = "help/index.html";
 inline constexpr const char* kReferenceDocumentName = "Orvek model formulation.html";
 
 // The main window: the three tabs, the output time step, the menus, and the commands that
-// belong to no page. Created in the current folder, which becomes the start folder.
+// belong to no page. Its start folder holds the options, the substrate list, the parameter
+// files and the working files of each run; without one given it is the current folder.
 //
 // Its controls are arranged by layouts once, at the design client size, and then keep absolute
 // geometry: proportional resizing scales them with the window, and with resizing switched off
@@ -43,6 +44,7 @@ class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
     TForm1();
+    explicit TForm1(const QString& startFolder);
     ~TForm1() override;
 
     InputPage* inputPage() const { return m_page; }
@@ -90,7 +92,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FormCreate();
+    void FormCreate(const QString& startFolder);
     void FormClose();
     void buildMenus();
     QWidget* buildHeader();
