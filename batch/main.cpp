@@ -5,13 +5,17 @@
 
 #include "engine/Errors.h"
 #include "engine/Files.h"
+#include "engine/FolderLock.h"
 #include "engine/RunPipeline.h"
 #include "engine/Text.h"
 #include "inputs/StartUp.h"
 #include "results/ResultFiles.h"
 #include "results/ResultWorkbook.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <iostream>
@@ -53,23 +57,57 @@ orvek::RecordFormats batchFormats() {
     return f;
 }
 
+// Writes the whole text to standard output; false with errno set when it cannot (a full disk, a
+// closed pipe), which a run must report rather than end as if all went well.
+bool writeToStandardOutput(const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            if (n == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // A closed pipe on standard output is reported as a write error, not a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
     std::string startFolder;
     std::string xlsFile;
     std::string settings;
+    bool startFolderGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if ((arg == "--start-folder" || arg == "--xls") && i + 1 < argc) {
-            (arg == "--xls" ? xlsFile : startFolder) = argv[++i];
+            const std::string value = argv[++i];
+            if (value.empty()) {
+                std::cerr << "orvek-batch: " << arg << " needs a name.\n";
+                usage();
+                return kExitError;
+            }
+            if (arg == "--xls") {
+                xlsFile = value;
+            } else {
+                startFolder = value;
+                startFolderGiven = true;
+            }
         } else if (arg == "-h" || arg == "--help") {
             usage();
             return kExitRun;
         } else if (!arg.empty() && arg[0] == '-') {
             usage();
             return kExitError;
-        } else if (settings.empty()) {
+        } else if (settings.empty() && !arg.empty()) {
             settings = arg;
         } else {
             usage();
@@ -80,16 +118,22 @@ int main(int argc, char** argv) {
         usage();
         return kExitError;
     }
-    if (startFolder.empty()) {
+    if (!startFolderGiven) {
         std::error_code ec;
         startFolder = std::filesystem::current_path(ec).string();
+    } else if (!orvek::folderExists(startFolder)) {
+        std::cerr << "orvek-batch: Start folder '" << startFolder << "' does not exist.\n";
+        return kExitError;
     }
-    orvek::Session session;
-    const std::string startError = orvek::startSession(session, startFolder);
-    if (!startError.empty()) {
-        std::cerr << "orvek-batch: " << startError << "\n";
-    }
+    std::string written;
     try {
+        // Held to the end of the run: no other run or window writes this folder meanwhile.
+        const auto lock = orvek::claimFolder(startFolder);
+        orvek::Session session;
+        const std::string startError = orvek::startSession(session, startFolder);
+        if (!startError.empty()) {
+            std::cerr << "orvek-batch: " << startError << "\n";
+        }
         orvek::retrieveSettings(session, settings);
         orvek::RunEnvironment env;
         env.startFolder = session.startFolder;
@@ -112,11 +156,10 @@ int main(int argc, char** argv) {
             std::cerr << outcome.message << "\n";
             return kExitCheck;
         }
-        std::cout << outcome.last.lastDAS << " daily rows written to " << session.startFolder
-                  << orvek::kResultDailyFileName << " (with " << orvek::kResultMonthlyFileName
-                  << ", " << orvek::kResultDailyMemoFileName << ", "
-                  << orvek::kResultMonthlyMemoFileName << " and " << orvek::kSettingRecordFileName
-                  << ")";
+        written = std::to_string(outcome.last.lastDAS) + " daily rows written to " +
+                  session.startFolder + orvek::kResultDailyFileName + " (with " +
+                  orvek::kResultMonthlyFileName + ", " + orvek::kResultDailyMemoFileName + ", " +
+                  orvek::kResultMonthlyMemoFileName + " and " + orvek::kSettingRecordFileName + ")";
         if (!xlsFile.empty()) {
             // As "Save numerical ouput as Excel file" does, for the setting file's time step.
             const bool daily = session.page.dailyOutput;
@@ -128,12 +171,18 @@ int main(int argc, char** argv) {
                 outcome.last.carbonOnly, orvek::WorkbookStop::AtEndDate, outcome.last.endDate,
                 outcome.last.lastDAS);
             orvek::saveResultWorkbook(cells, xlsFile);
-            std::cout << "; " << (daily ? "daily" : "monthly") << " results saved in " << xlsFile;
+            written +=
+                std::string("; ") + (daily ? "daily" : "monthly") + " results saved in " + xlsFile;
         }
-        std::cout << "\n";
-        return kExitRun;
+        written += "\n";
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";
         return kExitError;
     }
+    if (!writeToStandardOutput(written)) {
+        std::cerr << "orvek-batch: Cannot write to standard output. " << std::strerror(errno)
+                  << "\n";
+        return kExitError;
+    }
+    return kExitRun;
 }

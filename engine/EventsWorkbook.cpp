@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <limits>
+#include <sys/stat.h>
 
 namespace orvek {
 
@@ -88,9 +89,17 @@ std::string convertEventRows(const EventCellLookup& cell, RunState& run, char se
 }
 
 void convertEventsWorkbook(RunState& run, const std::string& eventsFile, char decimalSeparator) {
+    const std::string path = resolveFileName(eventsFile);
+    // A workbook is read whole; one far larger than any list of 500 events is not read at all.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<unsigned long long>(st.st_size) > kEventsWorkbookLimit) {
+        run.fail(tooLargeMessage(eventsFile, kEventsWorkbookLimit), 1);
+        return;
+    }
     xls::TXLSFile workbook;
     try {
-        workbook.OpenFile(resolveFileName(eventsFile));
+        workbook.OpenFile(path);
         if (workbook.Workbook().Sheets().Count() == 0) {
             throw xls::EXLSError(12);
         }
@@ -117,7 +126,7 @@ void convertEventsWorkbook(RunState& run, const std::string& eventsFile, char de
         return cell;
     };
     const std::string text = convertEventRows(lookup, run, decimalSeparator);
-    writeFileAtomically(run.eventsPath, text);
+    writeWorkingFile(run.eventsPath, text);
 }
 
 } // namespace orvek

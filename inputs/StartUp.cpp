@@ -76,7 +76,6 @@ std::string startSession(Session& session, const std::string& folder) {
     session.startFolder = withTrailingSeparator(folder);
     session.workingFolder = session.startFolder;
     session.page.weatherFolder = session.startFolder;
-    deleteTempFiles(session.startFolder);
     try {
         session.substrates =
             readSubstrateList(resolveFileName(session.startFolder + kSubstratesFileName));

@@ -34,6 +34,7 @@ TEST(StartUp, AppliesTheBundledOptions) {
     EXPECT_EQ(s.workingFolder, f.path());
 }
 
+// The window's clean-up of its start folder.
 TEST(StartUp, RemovesWorkingFilesButNotHiddenOnes) {
     test::TestFolder f;
     f.copyStandardFiles();
@@ -42,13 +43,26 @@ TEST(StartUp, RemovesWorkingFilesButNotHiddenOnes) {
         f.write(name, "x");
     }
     std::filesystem::create_directory(f.file("folder.~"));
-    Session s;
-    startSession(s, f.path());
+    deleteTempFiles(f.path());
     for (const char* gone : {"~x.xls", "~Y.XLS", "DailyWth.~", "ResultDaily.~"}) {
         EXPECT_FALSE(f.exists(gone)) << gone;
     }
     for (const char* kept : {".~y.xls", ".hidden.~", "keep.xls", "x~.xls", "folder.~"}) {
         EXPECT_TRUE(f.exists(kept)) << kept;
+    }
+}
+
+// A window-less session is started in folders the user chose; it deletes nothing there.
+TEST(StartUp, SessionWithoutWindowDeletesNothing) {
+    test::TestFolder f;
+    f.copyStandardFiles();
+    for (const char* name : {"~Budget 2024.xls", "draft.~", "DailyWth.~"}) {
+        f.write(name, "mine");
+    }
+    Session s;
+    EXPECT_EQ(startSession(s, f.path()), "");
+    for (const char* kept : {"~Budget 2024.xls", "draft.~", "DailyWth.~"}) {
+        EXPECT_EQ(f.read(kept), "mine") << kept;
     }
 }
 
