@@ -10,6 +10,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Orvek C&N"));
     QApplication::setApplicationDisplayName(QStringLiteral("Orvek C&N"));
     orvek::ui::TForm1 window;
+    if (!window.ownsStartFolder()) {
+        return 2; // the error box has said why
+    }
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = window.frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
