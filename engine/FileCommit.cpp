@@ -186,7 +186,8 @@ struct Replacement {
     std::string target;
     std::string temp;
     std::string backup;     // empty when there was no file to keep
-    bool movedAway = false; // kept by renaming (no hard links here) rather than by a link
+    bool moveAway = false;  // to be kept by renaming (no hard links here) rather than a link
+    bool movedAway = false; // renamed to the backup name already
     bool replaced = false;
 };
 
@@ -252,7 +253,7 @@ void replaceTogether(const std::vector<std::pair<std::string, std::string_view>>
         }
         r.backup = ownName(folder, fileNamePart(r.target), kBackupSuffix);
         if (::link(r.target.c_str(), r.backup.c_str()) != 0) {
-            r.movedAway = true; // a file system without hard links
+            r.moveAway = true; // a file system without hard links
         }
         journal += fileNamePart(r.target) + "\t" + fileNamePart(r.backup) + "\n";
     }
@@ -273,10 +274,14 @@ void replaceTogether(const std::vector<std::pair<std::string, std::string_view>>
 
     for (Replacement& r : work) {
         int err = 0;
-        if (r.movedAway && std::rename(r.target.c_str(), r.backup.c_str()) != 0) {
-            err = errno;
-            r.movedAway = false;
-        } else if (std::rename(r.temp.c_str(), r.target.c_str()) != 0) {
+        if (r.moveAway) {
+            if (std::rename(r.target.c_str(), r.backup.c_str()) != 0) {
+                err = errno;
+            } else {
+                r.movedAway = true;
+            }
+        }
+        if (err == 0 && std::rename(r.temp.c_str(), r.target.c_str()) != 0) {
             err = errno;
         }
         if (err != 0) {

@@ -462,7 +462,7 @@ TEST(FaultKilledRun, KilledRunLeavesOneSetAndTheNextRunClearsUp) {
     f.writeSettings("long.stg", {{7, "44196"}});
     ASSERT_EQ(runBatch("Example.stg", f.folder.path()).status, 0);
     const std::vector<std::string> oldSet = resultSet(f.folder.path());
-    const std::string oldRecord = f.folder.read("SettingRecord.~");
+    std::string oldRecord = f.folder.read("SettingRecord.~"); // it carries the run's time
     ASSERT_NE(oldSet, newSet);
 
     for (int delay = 0; delay <= 600; delay += 40) {
@@ -483,6 +483,7 @@ TEST(FaultKilledRun, KilledRunLeavesOneSetAndTheNextRunClearsUp) {
             // Back to the earlier set for the next kill.
             ASSERT_EQ(runBatch("Example.stg", f.folder.path()).status, 0);
             ASSERT_EQ(resultSet(f.folder.path()), oldSet);
+            oldRecord = f.folder.read("SettingRecord.~");
             continue;
         }
         const std::string killed = "." + std::to_string(child) + ".";
@@ -494,6 +495,7 @@ TEST(FaultKilledRun, KilledRunLeavesOneSetAndTheNextRunClearsUp) {
         EXPECT_EQ(resultSet(f.folder.path()), newSet);
         ASSERT_EQ(runBatch("Example.stg", f.folder.path()).status, 0);
         ASSERT_EQ(resultSet(f.folder.path()), oldSet);
+        oldRecord = f.folder.read("SettingRecord.~");
     }
 }
 
