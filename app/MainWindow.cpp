@@ -41,6 +41,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -317,6 +318,14 @@ void TForm1::FormCreate(const QString& startFolder) {
     // Installed after the resizing component's filter, so it runs first: the controls get
     // their absolute places before the component captures them.
     installEventFilter(this);
+    try {
+        m_folderLock = claimFolder(m_values.startFolder);
+    } catch (const std::exception& e) {
+        // Another run works here: nothing of the folder is touched, and the window closes.
+        showError(this, QString::fromUtf8(e.what()));
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
     deleteTempFiles(m_values.startFolder);
     // A failing step ends the start-up there; the window opens all the same.
     guarded(this, [this] {
@@ -386,7 +395,9 @@ void TForm1::FormClose() {
     if (m_help) {
         m_help->close();
     }
-    deleteTempFiles(m_values.startFolder);
+    if (ownsStartFolder()) {
+        deleteTempFiles(m_values.startFolder);
+    }
 }
 
 void TForm1::Exit1Click() {

@@ -52,6 +52,9 @@ int main(int argc, char** argv) {
     }
 
     orvek::ui::TForm1 window(startFolder);
+    if (!window.ownsStartFolder()) {
+        return 2; // the error box has said why
+    }
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = window.frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

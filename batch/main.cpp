@@ -14,8 +14,12 @@
 #include "run/StartFolder.h"
 #include "run/StartUp.h"
 
+#include "basics/FolderLock.h"
+#include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <iostream>
@@ -72,23 +76,57 @@ char localeDecimalSeparator() {
     return separator;
 }
 
+// Writes the whole text to standard output; false with errno set when it cannot (a full disk, a
+// closed pipe), which a run must report rather than end as if all went well.
+bool writeToStandardOutput(const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            if (n == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // A closed pipe on standard output is reported as a write error, not a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
     std::string startFolder;
     std::string xlsFile;
     std::string settings;
+    bool startFolderGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if ((arg == "--start-folder" || arg == "--xls") && i + 1 < argc) {
-            (arg == "--xls" ? xlsFile : startFolder) = argv[++i];
+            const std::string value = argv[++i];
+            if (value.empty()) {
+                std::cerr << "orvek-batch: " << arg << " needs a name.\n";
+                usage();
+                return kExitError;
+            }
+            if (arg == "--xls") {
+                xlsFile = value;
+            } else {
+                startFolder = value;
+                startFolderGiven = true;
+            }
         } else if (arg == "-h" || arg == "--help") {
             usage();
             return kExitRun;
         } else if (!arg.empty() && arg[0] == '-') {
             usage();
             return kExitError;
-        } else if (settings.empty()) {
+        } else if (settings.empty() && !arg.empty()) {
             settings = arg;
         } else {
             usage();
@@ -99,7 +137,7 @@ int main(int argc, char** argv) {
         usage();
         return kExitError;
     }
-    if (startFolder.empty()) {
+    if (!startFolderGiven) {
         std::error_code ec;
         startFolder = std::filesystem::current_path(ec).string();
     } else {
@@ -117,13 +155,17 @@ int main(int argc, char** argv) {
             return kExitError;
         }
     }
-    orvek::Session session;
-    session.decimalSeparator = localeDecimalSeparator();
-    const std::string startError = orvek::startSession(session, startFolder);
-    if (!startError.empty()) {
-        std::cerr << "orvek-batch: " << startError << "\n";
-    }
+    const char decimalSeparator = localeDecimalSeparator();
+    std::string written;
     try {
+        // Held to the end of the run: no other run or window writes this folder meanwhile.
+        const auto lock = orvek::claimFolder(startFolder);
+        orvek::Session session;
+        session.decimalSeparator = decimalSeparator;
+        const std::string startError = orvek::startSession(session, startFolder);
+        if (!startError.empty()) {
+            std::cerr << "orvek-batch: " << startError << "\n";
+        }
         orvek::retrieveSettings(session, settings);
         orvek::RunEnvironment env;
         env.startFolder = session.startFolder;
@@ -153,11 +195,10 @@ int main(int argc, char** argv) {
             std::cerr << outcome.message << "\n";
             return kExitCheck;
         }
-        std::cout << outcome.last.lastDAS << " daily rows written to " << session.startFolder
-                  << orvek::kResultDailyFileName << " (with " << orvek::kResultMonthlyFileName
-                  << ", " << orvek::kResultDailyMemoFileName << ", "
-                  << orvek::kResultMonthlyMemoFileName << " and " << orvek::kSettingRecordFileName
-                  << ")";
+        written = std::to_string(outcome.last.lastDAS) + " daily rows written to " +
+                  session.startFolder + orvek::kResultDailyFileName + " (with " +
+                  orvek::kResultMonthlyFileName + ", " + orvek::kResultDailyMemoFileName + ", " +
+                  orvek::kResultMonthlyMemoFileName + " and " + orvek::kSettingRecordFileName + ")";
         if (!xlsFile.empty()) {
             // As "Save numerical ouput as Excel file" does, for the setting file's time step.
             const bool daily = session.page.dailyOutput;
@@ -169,12 +210,18 @@ int main(int argc, char** argv) {
                 outcome.last.carbonOnly, orvek::WorkbookStop::AtEndDate, outcome.last.endDate,
                 outcome.last.lastDAS);
             orvek::saveResultWorkbook(cells, xlsFile);
-            std::cout << "; " << (daily ? "daily" : "monthly") << " results saved in " << xlsFile;
+            written +=
+                std::string("; ") + (daily ? "daily" : "monthly") + " results saved in " + xlsFile;
         }
-        std::cout << "\n";
-        return kExitRun;
+        written += "\n";
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";
         return kExitError;
     }
+    if (!writeToStandardOutput(written)) {
+        std::cerr << "orvek-batch: Cannot write to standard output. " << std::strerror(errno)
+                  << "\n";
+        return kExitError;
+    }
+    return kExitRun;
 }

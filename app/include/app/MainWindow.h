@@ -1,5 +1,6 @@
 #pragma once
 
+#include "basics/FolderLock.h"
 #include "run/RunPipeline.h"
 #include "windows/inputs/ProgramValues.h"
 
@@ -62,6 +63,10 @@ public:
     void setResultPrintingEnabled(bool enabled);
     QAction* action(const char* name) const;
 
+    // False when another run or window held the start folder: the window has said so and
+    // closes without touching the folder.
+    bool ownsStartFolder() const { return m_folderLock != nullptr; }
+
     // Applies "Option.Orvek" to the input page and the folders; raises OrvekError.
     void loadDefaults();
     // One run from the page to the result pages; failed checks and errors are shown.
@@ -117,6 +122,8 @@ private:
     QPointer<TProportionalForm> m_resizer;
     bool m_frozen = false;
     QPointer<HelpWindow> m_help;
+    // Held for the whole session: the result pages read the start folder's files after a run.
+    std::unique_ptr<FolderLock> m_folderLock;
 };
 
 } // namespace orvek::ui

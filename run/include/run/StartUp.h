@@ -18,9 +18,10 @@ struct Session {
     PageState page;
 };
 
-// Starts as the main window does, but without its clean-up of leftover working files (another
-// program may be using them): substrate lists filled, the options applied. Returns the message of
-// the step that failed, which ends the start-up there (the program still opens), or an empty text.
+// Starts as the main window does, but without its clean-up of leftover working files: a
+// command-line run deletes no file it did not write. Substrate lists filled, the options
+// applied. Returns the message of the step that failed, which ends the start-up there (the
+// program still opens), or an empty text.
 std::string startSession(Session& session, const std::string& folder);
 
 // Applies "Option.Orvek" to the page and the folders; raises OrvekError.
