@@ -1,5 +1,6 @@
 // orvek-batch: performs the "Run..." of the window without a window.
-//   orvek-batch [--start-folder DIR] [--xls FILE] SETTINGS.stg
+//   orvek-batch [--start-folder DIR] [--xls FILE] [--xlsx FILE] [--csv FILE [--csv-comments]]
+//               SETTINGS.stg
 // Exit status: 0 after a run, 1 when a check of the inputs fails, 2 for a file, format or usage
 // error.
 
@@ -8,6 +9,7 @@
 #include "engine/RunPipeline.h"
 #include "engine/Text.h"
 #include "inputs/StartUp.h"
+#include "results/ResultExports.h"
 #include "results/ResultFiles.h"
 #include "results/ResultWorkbook.h"
 
@@ -25,7 +27,8 @@ constexpr int kExitCheck = 1;
 constexpr int kExitError = 2;
 
 void usage() {
-    std::cerr << "Usage: orvek-batch [--start-folder DIR] [--xls FILE] SETTINGS.stg\n";
+    std::cerr << "Usage: orvek-batch [--start-folder DIR] [--xls FILE] [--xlsx FILE]\n"
+                 "                   [--csv FILE [--csv-comments]] SETTINGS.stg\n";
 }
 
 // The C locale's short date (M/d/yy) and long time (HH:mm:ss).
@@ -58,11 +61,18 @@ orvek::RecordFormats batchFormats() {
 int main(int argc, char** argv) {
     std::string startFolder;
     std::string xlsFile;
+    std::string xlsxFile;
+    std::string csvFile;
+    bool csvComments = false;
     std::string settings;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if ((arg == "--start-folder" || arg == "--xls") && i + 1 < argc) {
             (arg == "--xls" ? xlsFile : startFolder) = argv[++i];
+        } else if ((arg == "--xlsx" || arg == "--csv") && i + 1 < argc) {
+            (arg == "--csv" ? csvFile : xlsxFile) = argv[++i];
+        } else if (arg == "--csv-comments") {
+            csvComments = true;
         } else if (arg == "-h" || arg == "--help") {
             usage();
             return kExitRun;
@@ -76,7 +86,7 @@ int main(int argc, char** argv) {
             return kExitError;
         }
     }
-    if (settings.empty()) {
+    if (settings.empty() || (csvComments && csvFile.empty())) {
         usage();
         return kExitError;
     }
@@ -129,6 +139,18 @@ int main(int argc, char** argv) {
                 outcome.last.lastDAS);
             orvek::saveResultWorkbook(cells, xlsFile);
             std::cout << "; " << (daily ? "daily" : "monthly") << " results saved in " << xlsFile;
+        }
+        // The other exports, for the same time step; their paths are taken as given.
+        const orvek::ResultExportFiles files{session.startFolder, outcome.last,
+                                             session.page.dailyOutput};
+        const char* step = files.daily ? "daily" : "monthly";
+        if (!xlsxFile.empty()) {
+            orvek::saveResultsXlsx(files, xlsxFile);
+            std::cout << "; " << step << " results saved in " << xlsxFile;
+        }
+        if (!csvFile.empty()) {
+            orvek::saveResultsCsv(files, csvFile, csvComments);
+            std::cout << "; " << step << " results saved in " << csvFile;
         }
         std::cout << "\n";
         return kExitRun;
