@@ -100,6 +100,11 @@ void saveResultXlsx(const std::vector<WorkbookCell>& cells, const std::string& p
         // A read-only file is the user's statement that it must not change.
         throw OrvekError("Cannot create file \"" + path + "\". " + std::strerror(EACCES));
     }
+    const std::string folder = folderPart(path);
+    if (!folder.empty() && !folderExists(folder)) {
+        // Checked here so that the library has no cause to print a message of its own.
+        throw OrvekError("Cannot create file \"" + path + "\". " + std::strerror(ENOENT));
+    }
     const std::string temp = temporaryNameFor(path);
     lxw_workbook_options options{};
     options.constant_memory = memory == XlsxMemory::ConstantMemory ? LXW_TRUE : LXW_FALSE;

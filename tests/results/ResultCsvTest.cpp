@@ -71,7 +71,7 @@ TEST(ResultCsv, SettingRecordAsCommentsOnlyWhenAsked) {
     const std::string plain = resultCsv(cnDaily(), kRecord, request(true, false, 38355));
     EXPECT_EQ(plain.find('#'), std::string::npos);
     const std::string commented = resultCsv(cnDaily(), kRecord, request(true, false, 38355, true));
-    EXPECT_EQ(commented.substr(0, 58),
+    EXPECT_EQ(commented.substr(0, 61),
               "# Settings for the simulation:\n#   Carbon and nitrogen\n#\ndate");
 }
 
@@ -142,7 +142,7 @@ TEST(ResultCsvExport, PandasReadsItWithoutOptions) {
         run.folder.write("check.py", R"(
 import sys, pandas as pd
 csv = pd.read_csv(sys.argv[1])
-rows = [l.split('\t') for l in open(sys.argv[2], encoding='utf-8').read().split('\r\n')[4:] if l]
+rows = [l.split('\t') for l in open(sys.argv[2], encoding='utf-8', newline='').read().split('\r\n')[4:] if l]
 assert len(csv) == len(rows), (len(csv), len(rows))
 assert list(csv.columns)[1] == ('DAS' if sys.argv[3] == '1' else 'MAS')
 dates = pd.to_datetime(csv['date'])
