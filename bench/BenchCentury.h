@@ -45,7 +45,7 @@ inline CenturyRun centuryRun(const char* name) {
     page.depthText = "30";
     page.nminText = "40";
     page.textureIndex = 1;
-    const char* events[][4] = {{"4", "90", "1", "8"}, {"3", "15", "6", "4"}};
+    const char* events[][4] = {{"3", "15", "6", "4"}, {"4", "90", "1", "8"}};
     for (int row = 0; row < 2; ++row) {
         EventRowState& r = page.rows[static_cast<size_t>(row)];
         r.checked = true;

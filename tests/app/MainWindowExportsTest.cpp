@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QMenu>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTimer>
@@ -54,6 +55,7 @@ TEST_F(MainWindowExportsTest, EnabledOnceARunHasLeftResultsAndWorkFromAnyPage) {
     EXPECT_EQ(fake.saveRequests.back().filters.first(), QStringLiteral("CSV (*.csv)"));
 
     // Monthly output exports months.
+    window->pageControl()->setCurrentIndex(1);
     click(radio("RadioButton2"));
     answerSave(QStringLiteral("months.xlsx"));
     trigger("SaveResultXlsx1");
