@@ -5,7 +5,9 @@
 #include "results/ResultTable.h"
 
 #include <QList>
+
 #include <QPointF>
+#include <algorithm>
 
 namespace orvek::ui {
 
@@ -16,6 +18,47 @@ const QList<qreal> kDashes[KeptRuns::kMaximum] = {
     {6, 3}, {1, 3}, {8, 3, 1, 3}, {12, 4}, {3, 3, 3, 8}, {8, 3, 1, 3, 1, 3}, {2, 6}, {16, 4, 4, 4}};
 
 constexpr int kOverlayLineWidth = 1;
+
+// Up to eight kept runs of eight series each would hand the chart over half a million points
+// for a century of days. A kept run's line is drawn from the first, lowest, highest and last
+// point of each of 1024 slices of its X range: at any size a screen or an exported image gives
+// the graph a slice is about a pixel wide, so the thin dashed line looks the same.
+QList<QPointF> overlayPoints(const std::vector<double>& x, const std::vector<double>& y) {
+    constexpr size_t kSlices = 1024;
+    const size_t n = x.size();
+    QList<QPointF> out;
+    if (n <= 4 * kSlices || !(x.back() > x.front())) {
+        out.reserve(static_cast<qsizetype>(n));
+        for (size_t r = 0; r < n; ++r) {
+            out.append(QPointF(x[r], y[r]));
+        }
+        return out;
+    }
+    const double width = (x.back() - x.front()) / kSlices;
+    const auto slice = [&](size_t i) {
+        return std::min(static_cast<size_t>((x[i] - x.front()) / width), kSlices - 1);
+    };
+    out.reserve(4 * kSlices);
+    for (size_t first = 0; first < n;) {
+        const size_t b = slice(first);
+        size_t last = first;
+        size_t lowest = first;
+        size_t highest = first;
+        while (last + 1 < n && slice(last + 1) == b) {
+            ++last;
+            lowest = y[last] < y[lowest] ? last : lowest;
+            highest = y[last] > y[highest] ? last : highest;
+        }
+        const size_t keep[4] = {first, std::min(lowest, highest), std::max(lowest, highest), last};
+        for (int k = 0; k < 4; ++k) {
+            if (k == 0 || keep[k] != keep[k - 1]) {
+                out.append(QPointF(x[keep[k]], y[keep[k]]));
+            }
+        }
+        first = last + 1;
+    }
+    return out;
+}
 
 std::shared_ptr<const ResultTable> readTable(const QString& startFolder, const LastRun& last,
                                              bool daily) {
@@ -102,13 +145,8 @@ void KeptRuns::draw(GraphChart& chart, const KeptRunsView& view) {
             if (!shown) {
                 continue;
             }
-            const std::vector<double>& x = view.dates ? table->date : table->count;
-            const std::vector<double>& y = table->values[static_cast<size_t>(i)];
-            QList<QPointF> points;
-            points.reserve(static_cast<qsizetype>(table->rows()));
-            for (size_t r = 0; r < table->rows(); ++r) {
-                points.append(QPointF(x[r], y[r]));
-            }
+            QList<QPointF> points = overlayPoints(view.dates ? table->date : table->count,
+                                                  table->values[static_cast<size_t>(i)]);
             chart.setSeriesTitle(s, view.captions[static_cast<size_t>(i)] + QStringLiteral(" — ") +
                                         run->name);
             chart.setSeriesPoints(s, std::move(points));
