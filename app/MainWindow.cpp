@@ -15,10 +15,12 @@
 #include "windows/inputs/OptionsDialog.h"
 #include "windows/inputs/PageWidgets.h"
 #include "windows/parameters/ParametersDialog.h"
+#include "windows/results/GraphExport.h"
 #include "windows/results/GraphPage.h"
 #include "windows/results/NumericalOutputPage.h"
 #include "windows/results/NumericalOutputPrint.h"
 #include "windows/results/ResultExport.h"
+#include "windows/results/ResultExportFormats.h"
 
 #include <QAction>
 #include <QApplication>
@@ -141,6 +143,7 @@ TForm1::TForm1(const QString& startFolder) {
     auto* graphLayout = new QVBoxLayout(m_graphTab);
     graphLayout->setContentsMargins(0, 0, 0, 0);
     m_graph = new GraphPage(m_graphTab);
+    connect(m_graph, &GraphPage::saveGraphRequested, this, &TForm1::SaveGraphAs1Click);
     m_graph->setObjectName(QStringLiteral("GraphPage1"));
     graphLayout->addWidget(m_graph);
 
@@ -270,6 +273,13 @@ void TForm1::buildMenus() {
     save->setObjectName(QStringLiteral("Save1"));
     item(save, "Savedetailedresult1", QStringLiteral("Save numerical ouput as Excel file"), none,
          &TForm1::Savedetailedresult1Click);
+    save->addSeparator();
+    item(save, "SaveResultCsv1", QStringLiteral("Save result as CSV..."), none,
+         &TForm1::SaveResultCsv1Click);
+    item(save, "SaveResultXlsx1", QStringLiteral("Save result as .xlsx..."), none,
+         &TForm1::SaveResultXlsx1Click);
+    item(save, "SaveGraphAs1", QStringLiteral("Save graph as..."), none,
+         &TForm1::SaveGraphAs1Click);
 
     QMenu* print = bar->addMenu(QStringLiteral("Print"));
     print->setObjectName(QStringLiteral("Print1"));
@@ -512,6 +522,7 @@ void TForm1::Retrieveinputsettings1Click() {
         // The whole file is read first, so that a file that cannot be read changes nothing.
         const std::string content = readTextFile(path, size_t{1} << 20);
         applySettingFile(content, *m_page, folderPart(path));
+        m_graph->setSettingName(QFileInfo(qs(path)).completeBaseName());
     });
 }
 
@@ -546,6 +557,7 @@ void TForm1::Saveinputsettings1Click() {
         }
         m_lastSettingFile = path;
         writeFileAtomically(ss(path), settingFileContent(m_page->pageState()));
+        m_graph->setSettingName(QFileInfo(path).completeBaseName());
     });
 }
 
@@ -628,12 +640,29 @@ void TForm1::BitBtn3Click() {
     });
 }
 
+void TForm1::SaveResultCsv1Click() {
+    guarded(this,
+            [this] { saveResultsAsCsv(this, exportSource(m_values, m_lastRun, m_dailyOutput)); });
+}
+
+void TForm1::SaveResultXlsx1Click() {
+    guarded(this,
+            [this] { saveResultsAsXlsx(this, exportSource(m_values, m_lastRun, m_dailyOutput)); });
+}
+
+void TForm1::SaveGraphAs1Click() {
+    guarded(this, [this] {
+        saveGraphAs(this, m_graph->chart(), qs(withTrailingSeparator(m_values.workingFolder)));
+    });
+}
+
 void TForm1::Printgraph1Click() {
     guarded(this, [this] { m_graph->printGraph(printer(), this); });
 }
 
 void TForm1::setResultPrintingEnabled(bool enabled) {
-    for (const char* name : {"Printgraph1", "Printdetailedresult1"}) {
+    for (const char* name : {"Printgraph1", "Printdetailedresult1", "SaveResultCsv1",
+                             "SaveResultXlsx1", "SaveGraphAs1"}) {
         if (auto* action = findChild<QAction*>(QString::fromLatin1(name))) {
             action->setEnabled(enabled);
         }

@@ -1,5 +1,6 @@
 // Orvek C&N: starts the main window in its start folder (see orvek --help).
 
+#include "app/GraphExportCommand.h"
 #include "app/MainWindow.h"
 #include "app/ProgramStart.h"
 #include "basics/Errors.h"
@@ -20,6 +21,9 @@ int main(int argc, char** argv) {
             std::fputs(qPrintable(orvek::ui::usageText()), stdout);
             return 0;
         }
+    }
+    if (orvek::ui::isGraphExportCommand(argc, argv)) {
+        return orvek::ui::runGraphExportCommand(argc, argv);
     }
     QApplication app(argc, argv);
     orvek::ui::configureApplication();

@@ -1,5 +1,6 @@
 // orvek-batch: performs the "Run..." of the window without a window.
-//   orvek-batch [--start-folder DIR] [--xls FILE] SETTINGS.stg
+//   orvek-batch [--start-folder DIR] [--xls FILE] [--xlsx FILE] [--csv FILE [--csv-comments]]
+//               SETTINGS.stg
 // DIR (default: the current folder) is filled with the bundled files when it is missing or
 // empty.
 // Exit status: 0 after a run, 1 when a check of the inputs fails, 2 for a file, format or usage
@@ -7,14 +8,15 @@
 
 #include "basics/Errors.h"
 #include "basics/Files.h"
+#include "basics/FolderLock.h"
 #include "basics/Text.h"
 #include "formats/ResultFiles.h"
 #include "formats/ResultWorkbook.h"
+#include "run/ResultExports.h"
 #include "run/RunPipeline.h"
 #include "run/StartFolder.h"
 #include "run/StartUp.h"
 
-#include "basics/FolderLock.h"
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -33,7 +35,8 @@ constexpr int kExitCheck = 1;
 constexpr int kExitError = 2;
 
 void usage() {
-    std::cerr << "Usage: orvek-batch [--start-folder DIR] [--xls FILE] SETTINGS.stg\n";
+    std::cerr << "Usage: orvek-batch [--start-folder DIR] [--xls FILE] [--xlsx FILE]\n"
+                 "                   [--csv FILE [--csv-comments]] SETTINGS.stg\n";
 }
 
 // The C locale's short date (M/d/yy) and long time (HH:mm:ss).
@@ -103,11 +106,15 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     std::string startFolder;
     std::string xlsFile;
+    std::string xlsxFile;
+    std::string csvFile;
+    bool csvComments = false;
     std::string settings;
     bool startFolderGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "--start-folder" || arg == "--xls") && i + 1 < argc) {
+        if ((arg == "--start-folder" || arg == "--xls" || arg == "--xlsx" || arg == "--csv") &&
+            i + 1 < argc) {
             const std::string value = argv[++i];
             if (value.empty()) {
                 std::cerr << "orvek-batch: " << arg << " needs a name.\n";
@@ -116,10 +123,16 @@ int main(int argc, char** argv) {
             }
             if (arg == "--xls") {
                 xlsFile = value;
+            } else if (arg == "--xlsx") {
+                xlsxFile = value;
+            } else if (arg == "--csv") {
+                csvFile = value;
             } else {
                 startFolder = value;
                 startFolderGiven = true;
             }
+        } else if (arg == "--csv-comments") {
+            csvComments = true;
         } else if (arg == "-h" || arg == "--help") {
             usage();
             return kExitRun;
@@ -133,7 +146,7 @@ int main(int argc, char** argv) {
             return kExitError;
         }
     }
-    if (settings.empty()) {
+    if (settings.empty() || (csvComments && csvFile.empty())) {
         usage();
         return kExitError;
     }
@@ -212,6 +225,18 @@ int main(int argc, char** argv) {
             orvek::saveResultWorkbook(cells, xlsFile);
             written +=
                 std::string("; ") + (daily ? "daily" : "monthly") + " results saved in " + xlsFile;
+        }
+        // The other exports, for the same time step; their paths are taken as given.
+        const orvek::ResultExportFiles files{session.startFolder, outcome.last,
+                                             session.page.dailyOutput};
+        const char* step = files.daily ? "daily" : "monthly";
+        if (!xlsxFile.empty()) {
+            orvek::saveResultsXlsx(files, xlsxFile);
+            written += std::string("; ") + step + " results saved in " + xlsxFile;
+        }
+        if (!csvFile.empty()) {
+            orvek::saveResultsCsv(files, csvFile, csvComments);
+            written += std::string("; ") + step + " results saved in " + csvFile;
         }
         written += "\n";
     } catch (const std::exception& e) {

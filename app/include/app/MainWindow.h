@@ -84,6 +84,9 @@ public slots:
     void Exit1Click();
     void Savedetailedresult1Click();
     void BitBtn3Click();
+    void SaveResultCsv1Click();
+    void SaveResultXlsx1Click();
+    void SaveGraphAs1Click();
     void Printgraph1Click();
     void Printdetailedresult1Click();
     void Printersetup1Click();
