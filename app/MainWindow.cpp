@@ -6,6 +6,7 @@
 #include "app/HelpWindow.h"
 #include "app/PlatformServices.h"
 #include "app/ProportionalForm.h"
+#include "app/WeatherImportDialog.h"
 #include "engine/Errors.h"
 #include "engine/Files.h"
 #include "engine/ui/ParametersDialog.h"
@@ -276,6 +277,14 @@ void TForm1::buildMenus() {
     QMenu* utilities = bar->addMenu(QStringLiteral("Utilities"));
     utilities->setObjectName(QStringLiteral("Utilities1"));
     item(utilities, "Calculator1", QStringLiteral("Calculator"), none, &TForm1::Calculator1Click);
+    QAction* importWeather =
+        item(utilities, "Importweather1", QStringLiteral("Import weather..."), none, nullptr);
+    importWeather->setEnabled(true);
+    connect(importWeather, &QAction::triggered, this, [this] {
+        auto* dialog = new WeatherImportDialog(this, qs(m_values.workingFolder));
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    });
 
     QMenu* help = bar->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("Help1"));
