@@ -1,8 +1,11 @@
 // orvek-batch: performs the "Run..." of the window without a window.
-//   orvek-batch [--start-folder DIR] [--xls FILE] SETTINGS.stg
+//   orvek-batch [--start-folder DIR] [--out DIR] [--xls FILE] SETTINGS.stg
+// and the commands of batch/Commands.h (weather import, ensembles, merging of shards).
 // Exit status: 0 after a run, 1 when a check of the inputs fails, 2 for a file, format or usage
 // error.
 
+#include "batch/Commands.h"
+#include "batch/RunFolders.h"
 #include "engine/Errors.h"
 #include "engine/Files.h"
 #include "engine/RunPipeline.h"
@@ -15,8 +18,10 @@
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -25,7 +30,13 @@ constexpr int kExitCheck = 1;
 constexpr int kExitError = 2;
 
 void usage() {
-    std::cerr << "Usage: orvek-batch [--start-folder DIR] [--xls FILE] SETTINGS.stg\n";
+    std::cerr << "Usage: orvek-batch [--start-folder DIR] [--out DIR] [--xls FILE] SETTINGS.stg\n"
+                 "       orvek-batch --import-weather IN OUT.wth [--fill-gaps linear]\n"
+                 "       orvek-batch [--start-folder DIR] --runs RUNS.csv --out DIR [--jobs N]\n"
+                 "                   [--keep-files] [--resume] [--shard K/N]\n"
+                 "                   [--vary NAME=uniform:LOW:HIGH|normal:MEAN:SD ...]\n"
+                 "                   [--samples K] [--seed S]\n"
+                 "       orvek-batch --merge DIR... --out DIR\n";
 }
 
 // The C locale's short date (M/d/yy) and long time (HH:mm:ss).
@@ -56,13 +67,18 @@ orvek::RecordFormats batchFormats() {
 } // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const int command = orvek::batch::dispatchCommand(args); command >= 0) {
+        return command;
+    }
     std::string startFolder;
+    std::string outFolder;
     std::string xlsFile;
     std::string settings;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "--start-folder" || arg == "--xls") && i + 1 < argc) {
-            (arg == "--xls" ? xlsFile : startFolder) = argv[++i];
+        if ((arg == "--start-folder" || arg == "--xls" || arg == "--out") && i + 1 < argc) {
+            (arg == "--xls" ? xlsFile : arg == "--out" ? outFolder : startFolder) = argv[++i];
         } else if (arg == "-h" || arg == "--help") {
             usage();
             return kExitRun;
@@ -85,14 +101,26 @@ int main(int argc, char** argv) {
         startFolder = std::filesystem::current_path(ec).string();
     }
     orvek::Session session;
-    const std::string startError = orvek::startSession(session, startFolder);
+    // With --out the start folder is only read, so any number of runs may share it.
+    const std::string startError = outFolder.empty()
+                                       ? orvek::startSession(session, startFolder)
+                                       : orvek::batch::startReadOnlySession(session, startFolder);
     if (!startError.empty()) {
         std::cerr << "orvek-batch: " << startError << "\n";
     }
     try {
+        std::optional<orvek::batch::FolderLock> lock;
+        if (!outFolder.empty()) {
+            outFolder = orvek::batch::makeFolder(outFolder);
+            lock.emplace(outFolder);
+            if (!xlsFile.empty()) {
+                xlsFile = orvek::batch::inFolder(outFolder, xlsFile);
+            }
+        }
         orvek::retrieveSettings(session, settings);
         orvek::RunEnvironment env;
         env.startFolder = session.startFolder;
+        env.outputFolder = outFolder;
         env.decimalSeparator = session.decimalSeparator;
         env.formats = batchFormats();
         const bool terminal = ::isatty(STDERR_FILENO) != 0;
@@ -112,7 +140,7 @@ int main(int argc, char** argv) {
             std::cerr << outcome.message << "\n";
             return kExitCheck;
         }
-        std::cout << outcome.last.lastDAS << " daily rows written to " << session.startFolder
+        std::cout << outcome.last.lastDAS << " daily rows written to " << env.filesFolder()
                   << orvek::kResultDailyFileName << " (with " << orvek::kResultMonthlyFileName
                   << ", " << orvek::kResultDailyMemoFileName << ", "
                   << orvek::kResultMonthlyMemoFileName << " and " << orvek::kSettingRecordFileName
@@ -120,7 +148,7 @@ int main(int argc, char** argv) {
         if (!xlsFile.empty()) {
             // As "Save numerical ouput as Excel file" does, for the setting file's time step.
             const bool daily = session.page.dailyOutput;
-            const std::string& folder = session.startFolder;
+            const std::string& folder = env.filesFolder();
             const auto cells = orvek::resultWorkbookCells(
                 orvek::readWholeFile(
                     folder + (daily ? orvek::kResultDailyFileName : orvek::kResultMonthlyFileName)),
