@@ -9,8 +9,11 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <type_traits>
 
 namespace orvek {
+
+static_assert(std::is_same_v<ParameterSet, std::array<double, 27>>);
 
 namespace {
 

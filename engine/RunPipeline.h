@@ -3,8 +3,7 @@
 #include "engine/DateSerial.h"
 #include "results/SettingRecord.h"
 
-#include "engine/Parameters.h"
-
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,7 +28,7 @@ struct RunEnvironment {
     // For many runs of the same inputs: the page's weather as daily data (a monthly file
     // already expanded) and the parameters, each read once for all of them.
     std::shared_ptr<const WeatherFile> weather;
-    std::optional<ParameterSet> parameters;
+    std::optional<std::array<double, 27>> parameters; // a ParameterSet
     DailyRowWriter* observer = nullptr; // sees every simulated day as the daily file does
     bool writeResults = true;           // false: simulate only, no file is written
 
