@@ -272,14 +272,18 @@ LoadedWeather loadWeather(const std::string& path, std::optional<bool> daily) {
     try {
         WeatherFile file = WeatherFile::load(path);
         w.isDaily = daily ? *daily : detectWeatherKind(file) == WeatherKind::Daily;
+        // Dates and temperatures decoded once here rather than in every run.
         if (w.isDaily) {
+            file.decodeDailyValues();
             w.daily = std::make_shared<const WeatherFile>(std::move(file));
         } else {
             std::string expanded;
             if (!expandMonthlyWeather(file, expanded)) {
                 w.error = "Weather data incorrect. Check the weather file and try again";
             } else {
-                w.daily = std::make_shared<const WeatherFile>(WeatherFile::parse(path, expanded));
+                WeatherFile daily = WeatherFile::parse(path, expanded);
+                daily.decodeDailyValues();
+                w.daily = std::make_shared<const WeatherFile>(std::move(daily));
             }
         }
     } catch (const std::exception& e) {

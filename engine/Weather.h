@@ -39,6 +39,11 @@ public:
     // The date of daily data line i; raises OrvekError when the day does not exist in the year.
     DateSerial dailyDate(size_t i) const;
 
+    // Decodes the dates and temperatures of every line once, for a file that many runs read;
+    // the two readers above then return them without parsing, and still raise their errors
+    // for lines that do not decode.
+    void decodeDailyValues();
+
 private:
     void checkHeader() const;
 
@@ -58,6 +63,14 @@ private:
     std::string m_content;
     std::vector<Span> m_header;
     std::vector<Line> m_lines;
+    struct Decoded {
+        DateSerial date = 0;
+        double tmax = 0;
+        double tmin = 0;
+        bool dateOk = false;
+        bool temperaturesOk = false;
+    };
+    std::vector<Decoded> m_decoded; // empty until decodeDailyValues
 };
 
 struct WeatherInfo {
