@@ -42,7 +42,7 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 std::string nativePath(std::string_view path) {
-    // A "\" from a file written on the original platform stands for a separator.
+    // A "\" from a file written on Windows stands for a separator.
     std::string p(path);
     for (char& c : p) {
         if (c == '\\') {

@@ -48,14 +48,33 @@ std::string parameterName(int index);
 
 // The parameter's short name for scripts and run tables ("som_r", "residue_s", "q10"); the same
 // names serve ensemble files, the Python package and the README's table.
-inline constexpr const char* kParameterShortNames[kParameterCount] = {
-    "som_r",          "som_s",          "cereal_residue_r", "cereal_residue_s",
-    "cereal_root_r",  "cereal_root_s",  "legume_residue_r", "legume_residue_s",
-    "legume_root_r",  "legume_root_s",  "green_manure_r",   "green_manure_s",
-    "animal_manure_r", "animal_manure_s", "som_cn",         "microbial_cn_max",
-    "microbial_cn_min", "da_min",       "da_max",           "reference_t",
-    "q10",            "soil_minus_air_t", "tmax_cutoff",    "loam_r_percent",
-    "loam_s_percent", "clay_r_percent", "clay_s_percent"};
+inline constexpr const char* kParameterShortNames[kParameterCount] = {"som_r",
+                                                                      "som_s",
+                                                                      "cereal_residue_r",
+                                                                      "cereal_residue_s",
+                                                                      "cereal_root_r",
+                                                                      "cereal_root_s",
+                                                                      "legume_residue_r",
+                                                                      "legume_residue_s",
+                                                                      "legume_root_r",
+                                                                      "legume_root_s",
+                                                                      "green_manure_r",
+                                                                      "green_manure_s",
+                                                                      "animal_manure_r",
+                                                                      "animal_manure_s",
+                                                                      "som_cn",
+                                                                      "microbial_cn_max",
+                                                                      "microbial_cn_min",
+                                                                      "da_min",
+                                                                      "da_max",
+                                                                      "reference_t",
+                                                                      "q10",
+                                                                      "soil_minus_air_t",
+                                                                      "tmax_cutoff",
+                                                                      "loam_r_percent",
+                                                                      "loam_s_percent",
+                                                                      "clay_r_percent",
+                                                                      "clay_s_percent"};
 
 // The index of a short name, or -1.
 int parameterIndexOf(std::string_view shortName);

@@ -25,8 +25,8 @@ private:
 // Lines of a text file written with CR LF or LF; a final line break does not start another line.
 std::vector<std::string> splitLines(std::string_view content);
 
-// A line that is valid UTF-8 is kept; any other is taken as Windows-1252 (files written on the
-// original platform) and converted.
+// A line that is valid UTF-8 is kept; any other is taken as Windows-1252 (files written by
+// Windows programs) and converted.
 std::string toUtf8(std::string_view text);
 bool isValidUtf8(std::string_view text);
 

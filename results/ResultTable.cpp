@@ -20,8 +20,8 @@ bool isSeparator(char c) {
     return c == '\t' || c == ' ';
 }
 
-// Numbers of a row are separated by TABs; blanks around them are tolerated as the file layer
-// of the original program tolerated them.
+// Numbers of a row are separated by TABs; blanks around them are tolerated as well, so that a
+// result file realigned by hand or by an editor still reads.
 class Tokens {
 public:
     explicit Tokens(std::string_view text) : m_text(text) {}
