@@ -45,7 +45,7 @@ double childCpuSeconds() {
 double timeEnsemble(const std::string& folder, int jobs, const std::string& out, double& cpu) {
     const std::string command = "cd '" + folder +
                                 "' && '" ORVEK_BATCH_EXE "' --runs runs.csv --out '" + out +
-                                "' --jobs " + std::to_string(jobs) + " > /dev/null";
+                                "' --jobs " + std::to_string(jobs) + " > /dev/null 2>&1";
     fs::remove_all(out);
     const double c0 = childCpuSeconds();
     const auto t0 = Clock::now();
