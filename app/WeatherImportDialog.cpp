@@ -1,10 +1,10 @@
 #include "app/WeatherImportDialog.h"
 
-#include "app/PlatformServices.h"
-#include "engine/Errors.h"
-#include "engine/Files.h"
-#include "engine/Text.h"
-#include "engine/WeatherImport.h"
+#include "basics/Errors.h"
+#include "basics/Files.h"
+#include "basics/Text.h"
+#include "model/WeatherImport.h"
+#include "uibase/PlatformServices.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,19 +3,19 @@
 
 #include "batch/Ensemble.h"
 
+#include "basics/DateSerial.h"
+#include "basics/Errors.h"
+#include "basics/Files.h"
+#include "basics/Text.h"
 #include "batch/Commands.h"
 #include "batch/Csv.h"
 #include "batch/RunFolders.h"
-#include "engine/DateSerial.h"
-#include "engine/Dynamics.h"
-#include "engine/Errors.h"
-#include "engine/Files.h"
-#include "engine/Parameters.h"
-#include "engine/RunPipeline.h"
-#include "engine/RunState.h"
-#include "engine/Text.h"
-#include "engine/Weather.h"
-#include "inputs/PageState.h"
+#include "formats/PageState.h"
+#include "model/Dynamics.h"
+#include "model/Parameters.h"
+#include "model/RunState.h"
+#include "model/Weather.h"
+#include "run/RunPipeline.h"
 
 #include <algorithm>
 #include <atomic>

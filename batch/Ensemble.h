@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/Sampling.h"
+#include "model/Sampling.h"
 
 #include <string>
 #include <vector>

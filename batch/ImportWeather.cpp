@@ -2,9 +2,9 @@
 
 #include "batch/Commands.h"
 
-#include "engine/Errors.h"
-#include "engine/Files.h"
-#include "engine/WeatherImport.h"
+#include "basics/Errors.h"
+#include "basics/Files.h"
+#include "model/WeatherImport.h"
 
 #include <algorithm>
 #include <iostream>

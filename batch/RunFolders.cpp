@@ -1,8 +1,8 @@
 #include "batch/RunFolders.h"
 
-#include "engine/Errors.h"
-#include "engine/Files.h"
-#include "inputs/OptionsFile.h"
+#include "basics/Errors.h"
+#include "basics/Files.h"
+#include "formats/OptionsFile.h"
 
 #include <cerrno>
 #include <chrono>

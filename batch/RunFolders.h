@@ -1,6 +1,6 @@
 #pragma once
 
-#include "inputs/StartUp.h"
+#include "run/StartUp.h"
 
 #include <string>
 

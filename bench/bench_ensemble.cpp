@@ -4,12 +4,12 @@
 // simulation itself is timed in this process with the same inputs). The machine may be shared:
 // medians damp the noise, and the speed-up cannot exceed what the free cores allow.
 
-#include "engine/Files.h"
-#include "engine/Parameters.h"
-#include "engine/RunPipeline.h"
-#include "engine/Text.h"
-#include "engine/Weather.h"
-#include "inputs/StartUp.h"
+#include "basics/Files.h"
+#include "basics/Text.h"
+#include "model/Parameters.h"
+#include "model/Weather.h"
+#include "run/RunPipeline.h"
+#include "run/StartUp.h"
 
 #include <algorithm>
 #include <chrono>
