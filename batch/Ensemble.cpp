@@ -281,9 +281,9 @@ LoadedWeather loadWeather(const std::string& path, std::optional<bool> daily) {
             if (!expandMonthlyWeather(file, expanded)) {
                 w.error = "Weather data incorrect. Check the weather file and try again";
             } else {
-                WeatherFile daily = WeatherFile::parse(path, expanded);
-                daily.decodeDailyValues();
-                w.daily = std::make_shared<const WeatherFile>(std::move(daily));
+                WeatherFile expandedFile = WeatherFile::parse(path, expanded);
+                expandedFile.decodeDailyValues();
+                w.daily = std::make_shared<const WeatherFile>(std::move(expandedFile));
             }
         }
     } catch (const std::exception& e) {
