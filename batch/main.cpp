@@ -12,8 +12,6 @@
 #include "run/StartUp.h"
 
 #include <clocale>
-#include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -27,31 +25,6 @@ constexpr int kExitError = 2;
 
 void usage() {
     std::cerr << "Usage: orvek-batch [--start-folder DIR] [--xls FILE] SETTINGS.stg\n";
-}
-
-// The C locale's short date (M/d/yy) and long time (HH:mm:ss).
-std::string shortDate(orvek::DateSerial date) {
-    const orvek::CalendarDate c = orvek::decodeDate(date);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%d/%d/%02d", c.month, c.day, ((c.year % 100) + 100) % 100);
-    return buf;
-}
-
-orvek::RecordFormats batchFormats() {
-    orvek::RecordFormats f;
-    f.shortDate = shortDate;
-    f.decimalSeparator = '.';
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char date[32];
-    char time[32];
-    std::snprintf(date, sizeof date, "%d/%d/%02d", local.tm_mon + 1, local.tm_mday,
-                  local.tm_year % 100);
-    std::strftime(time, sizeof time, "%H:%M:%S", &local);
-    f.runDate = date;
-    f.runTime = time;
-    return f;
 }
 
 // The decimal separator of the user's locale (LC_ALL, LC_NUMERIC, LANG), which numbers in the
@@ -111,7 +84,7 @@ int main(int argc, char** argv) {
         orvek::RunEnvironment env;
         env.startFolder = session.startFolder;
         env.decimalSeparator = session.decimalSeparator;
-        env.formats = batchFormats();
+        env.formats = orvek::plainRecordFormats();
         const bool terminal = ::isatty(STDERR_FILENO) != 0;
         int days = 0;
         if (terminal) {

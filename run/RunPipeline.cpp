@@ -6,6 +6,7 @@
 #include "model/Dynamics.h"
 #include "model/RunState.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -18,14 +19,42 @@ constexpr const char* kDailyWeatherWorkingFile = "DailyWth.~";
 
 class DailyTextWriter : public DailyRowWriter {
 public:
-    explicit DailyTextWriter(std::string& out) : m_out(out) {}
+    DailyTextWriter(std::string& out, DailySeries* series) : m_out(out), m_series(series) {}
     void writeDailyRow(int das, DateSerial date, const RunState& run) override {
         appendDailyRow(m_out, das, date, run);
+        if (m_series != nullptr) {
+            m_series->dates.push_back(date);
+            m_series->das.push_back(das);
+            const auto values = dailyRowValues(run);
+            for (size_t i = 0; i < values.size(); ++i) {
+                m_series->values[i].push_back(values[i]);
+            }
+        }
     }
 
 private:
     std::string& m_out;
+    DailySeries* m_series;
 };
+
+void reserveSeries(DailySeries& series, size_t days) {
+    series = DailySeries();
+    series.dates.reserve(days);
+    series.das.reserve(days);
+    for (auto& v : series.values) {
+        v.reserve(days);
+    }
+}
+
+// The same rows monthlyFromDaily keeps from the daily file.
+void markMonthlyEntries(DailySeries& series, DateSerial startDate) {
+    const int day = monthlyRowDay(startDate);
+    for (size_t i = 0; i < series.dates.size(); ++i) {
+        if (decodeDate(series.dates[i]).day == day) {
+            series.monthlyEntries.push_back(i);
+        }
+    }
+}
 
 // Writes every file under a temporary name first and renames them only when all are complete,
 // so that a failure leaves the previous run's files as they were.
@@ -98,21 +127,29 @@ RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironmen
         env.progress(0);
     }
     const auto t0 = Clock::now();
-    std::string daily = resultFileHeader(true, run.carbonOnly);
-    daily.reserve(daily.size() + static_cast<size_t>(run.endDate - run.startDate + 1) * 72);
-    DailyTextWriter writer(daily);
+    const size_t days = static_cast<size_t>(std::max(0, run.endDate - run.startDate + 1));
+    ResultTexts local;
+    ResultTexts& texts = env.texts != nullptr ? *env.texts : local;
+    std::string& daily = texts.daily;
+    daily = resultFileHeader(true, run.carbonOnly);
+    daily.reserve(daily.size() + days * 72);
+    if (env.series != nullptr) {
+        reserveSeries(*env.series, days);
+    }
+    DailyTextWriter writer(daily, env.series);
     simulateDays(run, *run.weather, run.firstWeatherLine, writer, env.progress);
     const auto t1 = Clock::now();
 
-    const std::string record = settingRecord(page, run, env.formats);
-    const std::string dailyMemo = memoFromResult(daily, run.endDate);
-    const std::string monthly = monthlyFromDaily(daily, run.startDate, run.lastDAS, run.carbonOnly);
-    const std::string monthlyMemo = memoFromResult(monthly, run.endDate);
-    commitFiles({{start + kResultDailyFileName, &daily},
-                 {start + kSettingRecordFileName, &record},
-                 {start + kResultDailyMemoFileName, &dailyMemo},
-                 {start + kResultMonthlyFileName, &monthly},
-                 {start + kResultMonthlyMemoFileName, &monthlyMemo}});
+    texts.settingRecord = settingRecord(page, run, env.formats);
+    texts.dailyMemo = memoFromResult(daily, run.endDate);
+    texts.monthly = monthlyFromDaily(daily, run.startDate, run.lastDAS, run.carbonOnly);
+    texts.monthlyMemo = memoFromResult(texts.monthly, run.endDate);
+    if (env.series != nullptr) {
+        markMonthlyEntries(*env.series, run.startDate);
+    }
+    if (env.writeResultFiles) {
+        writeResultFiles(texts, start);
+    }
     const auto t2 = Clock::now();
 
     RunOutcome out;
@@ -122,6 +159,14 @@ RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironmen
     out.simulationSeconds = std::chrono::duration<double>(t1 - t0).count();
     out.writingSeconds = std::chrono::duration<double>(t2 - t1).count();
     return out;
+}
+
+void writeResultFiles(const ResultTexts& texts, const std::string& folder) {
+    commitFiles({{folder + kResultDailyFileName, &texts.daily},
+                 {folder + kSettingRecordFileName, &texts.settingRecord},
+                 {folder + kResultDailyMemoFileName, &texts.dailyMemo},
+                 {folder + kResultMonthlyFileName, &texts.monthly},
+                 {folder + kResultMonthlyMemoFileName, &texts.monthlyMemo}});
 }
 
 } // namespace orvek

@@ -1,16 +1,38 @@
 #pragma once
 
 #include "basics/DateSerial.h"
+#include "formats/ResultFiles.h"
 #include "formats/SettingRecord.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orvek {
 
 struct PageState;
 struct RunState;
+
+// The unrounded values the daily result file is written from, one entry per simulated day,
+// for callers that compute with the results rather than read the files.
+struct DailySeries {
+    std::vector<DateSerial> dates;
+    std::vector<int> das;
+    std::array<std::vector<double>, kDailyValues> values; // in the order of dailyRowValues
+    // The entries the monthly result file keeps, in its order (MAS is the position).
+    std::vector<size_t> monthlyEntries;
+};
+
+// The contents of the five result files of a run.
+struct ResultTexts {
+    std::string daily;
+    std::string monthly;
+    std::string dailyMemo;
+    std::string monthlyMemo;
+    std::string settingRecord;
+};
 
 // What a run needs besides the input page: the program-wide folder and the user's formats.
 struct RunEnvironment {
@@ -18,6 +40,9 @@ struct RunEnvironment {
     char decimalSeparator = '.'; // of the numbers typed on the page
     RecordFormats formats;
     std::function<void(int)> progress; // position 0..999, advanced once per simulated day
+    bool writeResultFiles = true;      // false keeps the result files in texts only
+    ResultTexts* texts = nullptr;      // receives the result files' contents when set
+    DailySeries* series = nullptr;     // receives the unrounded daily values when set
 };
 
 // What the presentation reads the result files with, taken at the end of a successful run.
@@ -51,5 +76,9 @@ RunOutcome performRun(const PageState& page, const RunEnvironment& env);
 // The rest of a run whose settings have passed the checks and been gathered: reads the
 // parameters, simulates and writes the result files.
 RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironment& env);
+
+// Writes the five result files into a folder (ending with a separator) together, so that a
+// failure leaves the previous ones in place; raises OrvekError.
+void writeResultFiles(const ResultTexts& texts, const std::string& folder);
 
 } // namespace orvek
