@@ -112,8 +112,11 @@ void soilProperty(py::class_<Settings>& c, const char* name, std::string PageSta
             return fieldValue(s.session.page.*field, s.session.decimalSeparator);
         },
         [soil](Settings& s, py::handle v) {
+            // The stock is recomputed from the new text; a text it cannot read changes nothing.
+            Settings changed = s;
             const std::string text = fieldText(v, s.session.decimalSeparator);
-            withModel(s, [&](PageModel& m) { m.setSoilText(soil, text); });
+            withModel(changed, [&](PageModel& m) { m.setSoilText(soil, text); });
+            s = std::move(changed);
         },
         doc);
 }
