@@ -15,8 +15,15 @@ namespace orvek::python {
 
 namespace {
 
-// Day numbers count from 30 December 1899, numpy's datetime64[D] from 1 January 1970.
+// Day numbers count from 30 December 1899, numpy's datetime64 from 1 January 1970. The index is
+// built in nanoseconds, pandas' own unit, so that it needs no conversion.
 constexpr long long kUnixEpochDay = 25569;
+constexpr long long kNanosecondsPerDay = 86'400'000'000'000LL;
+
+py::object dateIndex(const py::array_t<long long>& nanoseconds) {
+    return py::module_::import("pandas").attr("DatetimeIndex")(
+        nanoseconds.attr("view")("datetime64[ns]"), py::arg("name") = "Date");
+}
 
 const char* const kValueColumns[kDailyValues] = {"SOM_C_Mg_ha",  "res_C_Mg_ha",  "ttl_C_Mg_ha",
                                                  "net_Nm_kg_ha", "ttl_Nm_kg_ha", "ttl_N_kg_ha",
@@ -32,7 +39,7 @@ py::object frame(const DailySeries& series, size_t rows, Pick pick, bool carbonO
     auto n = counts.mutable_unchecked<1>();
     for (size_t i = 0; i < rows; ++i) {
         const size_t k = pick(i);
-        d(static_cast<py::ssize_t>(i)) = series.dates[k] - kUnixEpochDay;
+        d(static_cast<py::ssize_t>(i)) = (series.dates[k] - kUnixEpochDay) * kNanosecondsPerDay;
         n(static_cast<py::ssize_t>(i)) = monthly ? static_cast<int>(i) : series.das[k];
     }
     py::dict columns;
@@ -47,10 +54,8 @@ py::object frame(const DailySeries& series, size_t rows, Pick pick, bool carbonO
         }
         columns[kValueColumns[c]] = values;
     }
-    py::module_ pd = py::module_::import("pandas");
-    py::object index =
-        pd.attr("DatetimeIndex")(days.attr("view")("datetime64[D]"), py::arg("name") = "Date");
-    return pd.attr("DataFrame")(columns, py::arg("index") = index);
+    return py::module_::import("pandas").attr("DataFrame")(
+        columns, py::arg("index") = dateIndex(days), py::arg("copy") = false);
 }
 
 py::object dailyFrame(Result& r) {
@@ -95,7 +100,7 @@ py::object weatherFrame(const std::string& path) {
         } else {
             tryEncodeDate(w.year(i), w.dayOrMonth(i), 1, date);
         }
-        dd(k) = date - kUnixEpochDay;
+        dd(k) = (date - kUnixEpochDay) * kNanosecondsPerDay;
         yy(k) = w.year(i);
         ss(k) = w.dayOrMonth(i);
         w.temperatures(i, hi(k), lo(k));
@@ -105,10 +110,8 @@ py::object weatherFrame(const std::string& path) {
     columns[daily ? "day" : "month"] = steps;
     columns["tmax"] = tmax;
     columns["tmin"] = tmin;
-    py::module_ pd = py::module_::import("pandas");
-    py::object index =
-        pd.attr("DatetimeIndex")(days.attr("view")("datetime64[D]"), py::arg("name") = "Date");
-    py::object df = pd.attr("DataFrame")(columns, py::arg("index") = index);
+    py::object df = py::module_::import("pandas").attr("DataFrame")(
+        columns, py::arg("index") = dateIndex(days), py::arg("copy") = false);
     df.attr("attrs")["kind"] = daily ? kDailyWeatherKindText : kMonthlyWeatherKindText;
     return df;
 }

@@ -12,6 +12,8 @@ messages the program shows.
 
 import os as _os
 
+import pandas as _pandas  # noqa: F401 - loaded with the package, not at the first result
+
 from ._core import (CheckFailed, Event, FileError, Parameters, PARAMETER_NAMES, Result,
                     SUBSTRATES, Settings, read_parameters, read_settings, read_weather, run,
                     run_many)
