@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 namespace orvek::python {
@@ -151,11 +152,17 @@ released, and returns the results in the order of the list. Each run is independ
 exactly what run() gives for it. The first failure (in list order) is raised after all runs
 have ended.)";
 
+// The inputs are copied while the interpreter lock is held, so that another Python thread that
+// changes the same objects during the run cannot change what the run reads.
 std::unique_ptr<Result> runSettings(const Settings& s, const Parameters* p,
                                     const std::string& startFolder) {
     auto r = std::make_unique<Result>();
+    const PageState page = s.session.page;
+    const std::optional<Parameters> parameters =
+        p != nullptr ? std::optional<Parameters>(*p) : std::nullopt;
     py::gil_scoped_release release;
-    runInPrivateFolder(s.session.page, s.session.decimalSeparator, p, startFolder, *r);
+    runInPrivateFolder(page, s.session.decimalSeparator, parameters ? &*parameters : nullptr,
+                       startFolder, *r);
     return r;
 }
 
@@ -165,6 +172,8 @@ std::vector<std::unique_ptr<Result>> runMany(const std::vector<Settings>& list, 
         throw py::value_error("jobs must be at least 1");
     }
     const size_t n = list.size();
+    const std::optional<Parameters> parameters =
+        p != nullptr ? std::optional<Parameters>(*p) : std::nullopt;
     std::vector<std::unique_ptr<Result>> results(n);
     std::vector<std::exception_ptr> errors(n);
     {
@@ -174,8 +183,8 @@ std::vector<std::unique_ptr<Result>> runMany(const std::vector<Settings>& list, 
             for (size_t i = next++; i < n; i = next++) {
                 try {
                     auto r = std::make_unique<Result>();
-                    runInPrivateFolder(list[i].session.page, list[i].session.decimalSeparator, p,
-                                       startFolder, *r);
+                    runInPrivateFolder(list[i].session.page, list[i].session.decimalSeparator,
+                                       parameters ? &*parameters : nullptr, startFolder, *r);
                     results[i] = std::move(r);
                 } catch (...) {
                     errors[i] = std::current_exception();
@@ -250,9 +259,8 @@ p.q10, p["som_r"] = 0.05. A change is checked as the parameter dialog checks it.
     });
     m.def(
         "read_parameters",
-        [](py::object path) {
-            const std::string p =
-                path.is_none() ? dataFolder() + kParameterFileName : path.cast<std::string>();
+        [](const std::optional<std::string>& path) {
+            const std::string p = path ? *path : dataFolder() + kParameterFileName;
             py::gil_scoped_release release;
             return readParameters(p);
         },
@@ -302,17 +310,16 @@ PYBIND11_MODULE(_core, m) {
     bindResult(m);
     m.def(
         "run",
-        [](const Settings& s, const Parameters* p, py::object folder) {
-            return runSettings(s, p, folder.is_none() ? std::string() : folder.cast<std::string>());
+        [](const Settings& s, const Parameters* p, const std::optional<std::string>& folder) {
+            return runSettings(s, p, folder.value_or(std::string()));
         },
         py::arg("settings"), py::arg("parameters") = py::none(),
         py::arg("start_folder") = py::none(), kRunDoc);
     m.def(
         "run_many",
-        [](const std::vector<Settings>& list, const Parameters* p, py::object folder, int jobs) {
-            return runMany(list, p, folder.is_none() ? std::string() : folder.cast<std::string>(),
-                           jobs);
-        },
+        [](const std::vector<Settings>& list, const Parameters* p,
+           const std::optional<std::string>& folder,
+           int jobs) { return runMany(list, p, folder.value_or(std::string()), jobs); },
         py::arg("settings_list"), py::arg("parameters") = py::none(),
         py::arg("start_folder") = py::none(), py::arg("jobs") = 2, kRunManyDoc);
 }

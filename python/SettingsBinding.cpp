@@ -206,19 +206,20 @@ what is wrong with it). Changes follow the input page's rules.)");
                             [](const Settings& s) { return s.session.page.weatherPeriodText; });
     c.def_property("events", &eventsOf, &setEvents,
                    "The events of the input page, a list of Event (at most 10); setting them "
-                   "selects \"Set on this panel\". Empty when the events come from a workbook.");
+                   "selects \"Set on this panel\". Empty when the events come from a workbook. "
+                   "Each read gives a new list: change it and assign it back.");
     c.def_property(
         "events_file",
         [](const Settings& s) {
             return s.session.page.eventsOnPanel ? py::object(py::none())
                                                 : py::object(py::str(s.session.page.eventsFile));
         },
-        [](Settings& s, py::object path) {
-            if (path.is_none()) {
+        [](Settings& s, const std::optional<std::string>& path) {
+            if (!path) {
                 withModel(s, [](PageModel& pm) { pm.setEventsOnPanel(true); });
                 return;
             }
-            const std::string p = path.cast<std::string>();
+            const std::string& p = *path;
             withModel(s, [](PageModel& pm) { pm.setEventsOnPanel(false); });
             s.session.page.eventsFile = p;
             s.session.page.eventsFileName = fileNamePart(p);
