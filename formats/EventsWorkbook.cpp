@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <set>
+#include <sys/stat.h>
 #include <utility>
 
 namespace orvek {
@@ -99,10 +100,18 @@ std::string convertEventRows(const EventCellLookup& cell, RunState& run, char se
 }
 
 void convertEventsWorkbook(RunState& run, const std::string& eventsFile, char decimalSeparator) {
+    const std::string path = resolveFileName(eventsFile);
+    // A workbook is read whole; one far larger than any list of 500 events is not read at all.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<unsigned long long>(st.st_size) > kEventsWorkbookLimit) {
+        run.fail(tooLargeMessage(eventsFile, kEventsWorkbookLimit), 1);
+        return;
+    }
     xls::TXLSFile workbook;
     try {
         // Every column takes the number the cell stores, whatever format shows it.
-        workbook.OpenFile(resolveFileName(eventsFile), xls::TCellNumbers::AsStored);
+        workbook.OpenFile(path, xls::TCellNumbers::AsStored);
         if (workbook.Workbook().Sheets().Count() == 0) {
             throw xls::EXLSError(12);
         }
@@ -139,7 +148,7 @@ void convertEventsWorkbook(RunState& run, const std::string& eventsFile, char de
         return cell;
     };
     const std::string text = convertEventRows(lookup, run, decimalSeparator);
-    writeFileAtomically(run.eventsPath, text);
+    writeWorkingFile(run.eventsPath, text);
 }
 
 } // namespace orvek

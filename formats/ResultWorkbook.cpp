@@ -1,8 +1,11 @@
 #include "formats/ResultWorkbook.h"
 
 #include "basics/Errors.h"
+#include "basics/Files.h"
 #include "basics/Text.h"
+#include "xls/CompoundFile.h"
 #include "xls/Workbook.h"
+#include "xls/XLSErrors.h"
 
 #include <cmath>
 
@@ -126,7 +129,24 @@ void saveResultWorkbook(const std::vector<WorkbookCell>& cells, const std::strin
             break;
         }
     }
-    workbook.SaveAs(path);
+    // The workbook is built in memory and saved by the program's own writer, so a workbook
+    // follows the rules of every other file the user keeps (read-only files kept, leftovers of
+    // killed saves removed) and a failure names the file and the system's reason.
+    std::vector<uint8_t> bytes;
+    try {
+        bytes = workbook.SaveToBuffer();
+    } catch (const std::exception& e) {
+        throw OrvekError(std::string(e.what()) + " (saving \"" + path + "\")");
+    }
+    const std::string cannotCreate = xls::ECFileError::Message(0); // the library's own texts
+    const std::string cannotWrite = xls::ECFileError::Message(8);
+    const SaveTexts texts{cannotCreate.c_str(), cannotWrite.c_str()};
+    if (xls::IsLockedBySpreadsheet(path)) {
+        throw OrvekError(std::string(texts.cannotCreate) + " \"" + path +
+                         "\". The file is open in a spreadsheet application.");
+    }
+    writeFileAtomically(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), texts);
 }
 
 } // namespace orvek

@@ -147,6 +147,11 @@ std::string_view WeatherFile::headerLine(size_t k) const {
 }
 
 void WeatherFile::temperatures(size_t i, double& tmax, double& tmin) const {
+    if (i < m_decoded.size() && m_decoded[i].temperaturesOk) {
+        tmax = m_decoded[i].tmax;
+        tmin = m_decoded[i].tmin;
+        return;
+    }
     const std::string_view r = rest(i);
     size_t p = 0;
     const std::string_view a = nextValue(r, p);
@@ -160,6 +165,9 @@ void WeatherFile::temperatures(size_t i, double& tmax, double& tmin) const {
 }
 
 DateSerial WeatherFile::dailyDate(size_t i) const {
+    if (i < m_decoded.size() && m_decoded[i].dateOk) {
+        return m_decoded[i].date;
+    }
     DateSerial d = 0;
     if (!tryDateFromYearDay(m_lines[i].year, m_lines[i].x, d)) {
         throw OrvekError(atLine(m_path, m_lines[i].lineNumber,
@@ -179,6 +187,20 @@ void WeatherFile::nameLinesAfter(const WeatherFile& monthly) {
             m_lines[k++].lineNumber = monthly.lineNumber(i);
         }
     }
+}
+
+void WeatherFile::decodeDailyValues() {
+    std::vector<Decoded> decoded(m_lines.size());
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        Decoded& d = decoded[i];
+        d.dateOk = tryDateFromYearDay(m_lines[i].year, m_lines[i].x, d.date);
+        const std::string_view r = rest(i);
+        size_t p = 0;
+        const std::string_view a = nextValue(r, p);
+        const std::string_view b = nextValue(r, p);
+        d.temperaturesOk = toDouble(a, d.tmax) && toDouble(b, d.tmin);
+    }
+    m_decoded = std::move(decoded);
 }
 
 WeatherKind detectWeatherKind(const WeatherFile& file) {
@@ -228,12 +250,13 @@ WeatherInfo scanWeatherFile(const WeatherFile& file) {
     return info;
 }
 
-bool expandMonthlyWeather(const WeatherFile& monthly, std::string& daily) {
+bool expandMonthlyWeather(const WeatherFile& monthly, std::string& daily, size_t limit) {
     daily.clear();
-    daily.reserve(monthly.size() * 31 * 32 + 256);
+    // The size comes first: a small monthly file may stand for more daily weather than any
+    // input file may hold, and nothing is built or written for such a file.
+    size_t size = 0;
     for (size_t k = 0; k < monthly.headerCount(); ++k) {
-        daily.append(monthly.headerLine(k));
-        daily += "\r\n";
+        size += monthly.headerLine(k).size() + 2;
     }
     for (size_t i = 0; i < monthly.size(); ++i) {
         const int year = monthly.year(i);
@@ -242,6 +265,24 @@ bool expandMonthlyWeather(const WeatherFile& monthly, std::string& daily) {
         if (month < 1 || month > 12 || !tryEncodeDate(year, month, 1, first)) {
             return false;
         }
+        const size_t perDay = std::to_string(year).size() + 1 + 3 + monthly.rest(i).size() + 2;
+        size += perDay * static_cast<size_t>(daysInMonth(year, month));
+        if (size > limit) {
+            throw OrvekError("The daily weather made from file \"" + monthly.path() +
+                             "\" is too large to be read (more than " +
+                             std::to_string(limit >> 20) + " MiB).");
+        }
+    }
+    daily.reserve(size);
+    for (size_t k = 0; k < monthly.headerCount(); ++k) {
+        daily.append(monthly.headerLine(k));
+        daily += "\r\n";
+    }
+    for (size_t i = 0; i < monthly.size(); ++i) {
+        const int year = monthly.year(i);
+        const int month = monthly.dayOrMonth(i);
+        DateSerial first = 0;
+        tryEncodeDate(year, month, 1, first);
         const int firstDay = dayOfYear(first);
         const std::string yearText = std::to_string(year) + "\t";
         const std::string_view rest = monthly.rest(i);

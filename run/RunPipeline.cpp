@@ -1,5 +1,6 @@
 #include "run/RunPipeline.h"
 
+#include "basics/FileCommit.h"
 #include "basics/Files.h"
 #include "formats/PageState.h"
 #include "formats/ResultFiles.h"
@@ -10,8 +11,11 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <type_traits>
 
 namespace orvek {
+
+static_assert(std::is_same_v<ParameterSet, std::array<double, 27>>);
 
 namespace {
 
@@ -19,9 +23,15 @@ constexpr const char* kDailyWeatherWorkingFile = "DailyWth.~";
 
 class DailyTextWriter : public DailyRowWriter {
 public:
-    DailyTextWriter(std::string& out, DailySeries* series) : m_out(out), m_series(series) {}
+    DailyTextWriter(std::string* out, DailyRowWriter* observer, DailySeries* series)
+        : m_out(out), m_observer(observer), m_series(series) {}
     void writeDailyRow(int das, DateSerial date, const RunState& run) override {
-        appendDailyRow(m_out, das, date, run);
+        if (m_out != nullptr) {
+            appendDailyRow(*m_out, das, date, run);
+        }
+        if (m_observer != nullptr) {
+            m_observer->writeDailyRow(das, date, run);
+        }
         if (m_series != nullptr) {
             m_series->dates.push_back(date);
             m_series->das.push_back(das);
@@ -33,7 +43,8 @@ public:
     }
 
 private:
-    std::string& m_out;
+    std::string* m_out;
+    DailyRowWriter* m_observer;
     DailySeries* m_series;
 };
 
@@ -56,27 +67,6 @@ void markMonthlyEntries(DailySeries& series, DateSerial startDate) {
     }
 }
 
-// Writes every file under a temporary name first and renames them only when all are complete,
-// so that a failure leaves the previous run's files as they were.
-void commitFiles(const std::vector<std::pair<std::string, const std::string*>>& files) {
-    std::vector<std::string> temps;
-    try {
-        for (const auto& [path, content] : files) {
-            const std::string temp = temporaryNameFor(path);
-            temps.push_back(temp);
-            writeFileAtomically(temp, *content);
-        }
-    } catch (...) {
-        for (const std::string& t : temps) {
-            std::remove(t.c_str());
-        }
-        throw;
-    }
-    for (size_t i = 0; i < files.size(); ++i) {
-        replaceFile(temps[i], files[i].first);
-    }
-}
-
 RunOutcome failed(const RunState& run) {
     RunOutcome out;
     out.message = run.message;
@@ -88,13 +78,14 @@ RunOutcome failed(const RunState& run) {
 
 RunOutcome performRun(const PageState& page, const RunEnvironment& env) {
     RunState run;
-    const std::string& start = env.startFolder;
+    const std::string& start = env.filesFolder();
     run.eventsPath = start + kInputEventsFileName;
+    run.weather = env.weather;
     if (page.dailyWeather) {
         run.weatherPath = page.weatherFolder + page.weatherFileName;
     } else {
         run.weatherPath = start + kDailyWeatherWorkingFile;
-        if (!page.weatherFileName.empty()) {
+        if (!page.weatherFileName.empty() && !run.weather) {
             const WeatherFile& monthly = run.monthlyWeather.emplace(
                 WeatherFile::load(resolveFileName(page.weatherFolder + page.weatherFileName)));
             std::string daily;
@@ -102,7 +93,7 @@ RunOutcome performRun(const PageState& page, const RunEnvironment& env) {
                 run.fail("Weather data incorrect. Check the weather file and try again");
                 return failed(run);
             }
-            writeFileAtomically(run.weatherPath, daily);
+            writeWorkingFile(run.weatherPath, daily);
         }
     }
 
@@ -119,54 +110,58 @@ RunOutcome performRun(const PageState& page, const RunEnvironment& env) {
 
 RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironment& env) {
     using Clock = std::chrono::steady_clock;
-    const std::string& start = env.startFolder;
-    run.parameterPath = start + kParameterFileName;
-    run.parameters = readParameterFile(resolveFileName(run.parameterPath));
+    const std::string& start = env.filesFolder();
+    run.parameterPath = env.startFolder + kParameterFileName;
+    run.parameters =
+        env.parameters ? *env.parameters : readParameterFile(resolveFileName(run.parameterPath));
 
     if (env.progress) {
         env.progress(0);
     }
     const auto t0 = Clock::now();
     const size_t days = static_cast<size_t>(std::max(0, run.endDate - run.startDate + 1));
+    const bool texts = env.writeResults || env.texts != nullptr;
     ResultTexts local;
-    ResultTexts& texts = env.texts != nullptr ? *env.texts : local;
-    std::string& daily = texts.daily;
-    daily = resultFileHeader(true, run.carbonOnly);
-    daily.reserve(daily.size() + days * 72);
+    ResultTexts& out5 = env.texts != nullptr ? *env.texts : local;
+    std::string& daily = out5.daily;
+    if (texts) {
+        daily = resultFileHeader(true, run.carbonOnly);
+        daily.reserve(daily.size() + days * 72);
+    }
     if (env.series != nullptr) {
         reserveSeries(*env.series, days);
     }
-    DailyTextWriter writer(daily, env.series);
+    DailyTextWriter writer(texts ? &daily : nullptr, env.observer, env.series);
     simulateDays(run, *run.weather, run.firstWeatherLine, writer, env.progress);
     const auto t1 = Clock::now();
-
-    texts.settingRecord = settingRecord(page, run, env.formats);
-    texts.dailyMemo = memoFromResult(daily, run.endDate);
-    texts.monthly = monthlyFromDaily(daily, run.startDate, run.lastDAS, run.carbonOnly);
-    texts.monthlyMemo = memoFromResult(texts.monthly, run.endDate);
     if (env.series != nullptr) {
         markMonthlyEntries(*env.series, run.startDate);
     }
-    if (env.writeResultFiles) {
-        writeResultFiles(texts, start);
-    }
-    const auto t2 = Clock::now();
-
     RunOutcome out;
     out.ok = true;
     out.last = LastRun{run.carbonOnly, run.startDate, run.endDate, run.lastDAS};
     out.cohortSteps = run.cohortSteps;
     out.simulationSeconds = std::chrono::duration<double>(t1 - t0).count();
-    out.writingSeconds = std::chrono::duration<double>(t2 - t1).count();
+    if (texts) {
+        out5.settingRecord = settingRecord(page, run, env.formats);
+        out5.dailyMemo = memoFromResult(daily, run.endDate);
+        out5.monthly = monthlyFromDaily(daily, run.startDate, run.lastDAS, run.carbonOnly);
+        out5.monthlyMemo = memoFromResult(out5.monthly, run.endDate);
+    }
+    if (env.writeResults) {
+        writeResultFiles(out5, start);
+    }
+    out.writingSeconds = std::chrono::duration<double>(Clock::now() - t1).count();
     return out;
 }
 
 void writeResultFiles(const ResultTexts& texts, const std::string& folder) {
-    commitFiles({{folder + kResultDailyFileName, &texts.daily},
-                 {folder + kSettingRecordFileName, &texts.settingRecord},
-                 {folder + kResultDailyMemoFileName, &texts.dailyMemo},
-                 {folder + kResultMonthlyFileName, &texts.monthly},
-                 {folder + kResultMonthlyMemoFileName, &texts.monthlyMemo}});
+    // All five or none: the pages and the workbook export read them as one set.
+    replaceTogether({{folder + kResultDailyFileName, texts.daily},
+                     {folder + kSettingRecordFileName, texts.settingRecord},
+                     {folder + kResultDailyMemoFileName, texts.dailyMemo},
+                     {folder + kResultMonthlyFileName, texts.monthly},
+                     {folder + kResultMonthlyMemoFileName, texts.monthlyMemo}});
 }
 
 } // namespace orvek

@@ -5,6 +5,7 @@
 #include "formats/OptionsFile.h"
 #include "formats/SettingFile.h"
 #include "run/PageRules.h"
+#include "run/StartFolder.h"
 
 #include <cstdio>
 #include <ctime>
@@ -62,7 +63,7 @@ public:
         page().weatherFolder = folderFromOption(t, m_session.startFolder);
     }
     void setWorkingFolderText(const std::string& t) override {
-        m_session.workingFolder = folderFromOption(t, m_session.startFolder);
+        m_session.workingFolder = workingFolderFromOption(t, processEnvironment());
     }
 
 private:
@@ -101,9 +102,8 @@ RecordFormats plainRecordFormats() {
 
 std::string startSession(Session& session, const std::string& folder) {
     session.startFolder = withTrailingSeparator(folder);
-    session.workingFolder = session.startFolder;
+    session.workingFolder = documentsFolder(processEnvironment());
     session.page.weatherFolder = session.startFolder;
-    deleteTempFiles(session.startFolder);
     try {
         session.substrates =
             readSubstrateList(resolveFileName(session.startFolder + kSubstratesFileName));

@@ -1,6 +1,8 @@
 #include "WindowTestSupport.h"
 #include "app/AboutBox.h"
 #include "app/HelpWindow.h"
+#include "basics/Errors.h"
+#include "basics/FolderLock.h"
 #include "windows/inputs/PageWidgets.h"
 #include "windows/results/NumericalOutputPage.h"
 
@@ -88,7 +90,10 @@ TEST_F(MainWindowTest, TheWindowHasItsTabsGroupsAndMenus) {
           QStringLiteral("Model parameters..."),
           {},
           QStringLiteral("Exit")}},
-        {QStringLiteral("Save"), {QStringLiteral("Save numerical ouput as Excel file")}},
+        {QStringLiteral("Save"),
+         {QStringLiteral("Save numerical ouput as Excel file"), QString(),
+          QStringLiteral("Save result as CSV..."), QStringLiteral("Save result as .xlsx..."),
+          QStringLiteral("Save graph as...")}},
         {QStringLiteral("Print"),
          {QStringLiteral("Print graph"),
           QStringLiteral("Print numerical output"),
@@ -349,6 +354,31 @@ TEST_F(MainWindowTest, ExitRemovesTheWorkingFiles) {
         EXPECT_FALSE(work.exists(QString::fromLatin1(name))) << name;
     }
     EXPECT_TRUE(work.exists(QStringLiteral("Example.stg")));
+}
+
+// The window holds its start folder for its whole session; a second one started there says so
+// and closes without touching the first one's files.
+TEST_F(WindowTest, ASecondWindowOnTheSameFolderSaysItIsInUseAndCloses) {
+    work.write(QStringLiteral("ResultDaily.~"), "the other window's results");
+    std::string folder = work.folder();
+    folder.pop_back();
+    {
+        const FolderLock other(work.folder());
+        start();
+        EXPECT_FALSE(window->ownsStartFolder());
+        ASSERT_FALSE(fake.messages.empty());
+        EXPECT_EQ(
+            fake.messages.back().text,
+            QString::fromStdString("Folder '" + folder + "' is in use by another Orvek C&N run."));
+        EXPECT_EQ(fake.messages.back().icon, ui::MessageIcon::Error);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !window->isVisible(); }, 2000));
+        EXPECT_EQ(work.read(QStringLiteral("ResultDaily.~")), "the other window's results");
+        window.reset();
+    }
+    // The first window's session has ended: the next one takes the folder.
+    start();
+    EXPECT_TRUE(window->ownsStartFolder());
+    EXPECT_THROW(FolderLock(work.folder(), std::chrono::milliseconds(100)), OrvekError);
 }
 
 } // namespace

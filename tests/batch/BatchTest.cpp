@@ -52,7 +52,29 @@ TEST(Batch, RunsTheExampleAndNamesWhatItWrote) {
               std::string::npos)
         << r.output;
     EXPECT_TRUE(f.folder.exists("ResultMonthlyForMemo.~"));
-    EXPECT_FALSE(f.folder.exists("DailyWth.~")); // working files cleared at start
+    // A file it did not write is left alone: a window may be showing it.
+    EXPECT_EQ(f.folder.read("DailyWth.~"), "left over");
+}
+
+TEST(Batch, ANewStartFolderIsFilledWithTheBundledFiles) {
+    test::TestFolder parent;
+    const std::string folder = parent.file("new folder/");
+    const Result r =
+        runBatch("--start-folder '" + folder + "' '" + folder + "Example.stg'", parent.path());
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_FALSE(test::readFile(folder + "ResultDaily.~").empty());
+    EXPECT_FALSE(test::readFile(folder + "help/index.html").empty());
+    EXPECT_EQ(test::readFile(folder + "Parameter.Orvek"),
+              test::readFile(test::dataDir() + "Parameter.Orvek"));
+}
+
+TEST(Batch, AFolderInUseIsNotFilled) {
+    test::TestFolder folder;
+    folder.write("Mine.stg", "N\r\n");
+    const Result r = runBatch("--start-folder . Mine.stg", folder.path());
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_FALSE(folder.exists("Substrates.Orvek"));
+    EXPECT_FALSE(folder.exists("Example.stg"));
 }
 
 TEST(Batch, StartFolderAndCheckFailure) {

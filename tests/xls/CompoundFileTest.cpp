@@ -181,6 +181,18 @@ TEST(CompoundFile, CreateFailsWhereNothingCanBeWritten) {
     EXPECT_EQ(ReadText(path), "old");
 }
 
+// Read-only means the mode bits, for every user: the superuser too, whom the system would let
+// write anything.
+TEST(CompoundFile, CreateNeverReplacesAReadOnlyFile) {
+    TempDir dir;
+    const std::string path = dir.File("kept.xls");
+    WriteText(path, "old");
+    ::chmod(path.c_str(), 0444);
+    EXPECT_EQ(cfileCode([&] { TCFile f(TCFileMode::Create, path); }), 0);
+    EXPECT_EQ(ReadText(path), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
 TEST(CompoundFile, OpenReadsReadOnlyAndLockedFilesAndRefusesOthers) {
     TempDir dir;
     const std::string path = dir.File("book.xls");

@@ -4,6 +4,7 @@
 #include "basics/Files.h"
 #include "basics/Text.h"
 #include "run/PageRules.h"
+#include "run/StartFolder.h"
 #include "uibase/HandlerGuard.h"
 #include "windows/inputs/PageWidgets.h"
 
@@ -586,7 +587,7 @@ void InputPage::setWeatherFolderText(const std::string& text) {
 }
 
 void InputPage::setWorkingFolderText(const std::string& text) {
-    m_values.workingFolder = folderFromOption(text, m_values.startFolder);
+    m_values.workingFolder = workingFolderFromOption(text, processEnvironment());
 }
 
 } // namespace orvek::ui

@@ -4,6 +4,7 @@
 #include "basics/Files.h"
 #include "basics/Text.h"
 #include "formats/PageState.h"
+#include "run/StartFolder.h"
 #include "uibase/HandlerGuard.h"
 #include "windows/inputs/InputPage.h"
 #include "windows/inputs/PageWidgets.h"
@@ -264,7 +265,10 @@ void TForm3::Button1Click() {
     if (weatherFolderChanged) {
         m_page.setWeatherFolder(folderOrStart(m_weatherFolder->text()));
     }
-    m_values.workingFolder = folderOrStart(m_workingFolder->text());
+    // The user's documents, never the program's own (possibly hidden) start folder.
+    const std::string working = ss(m_workingFolder->text());
+    m_values.workingFolder = trimBlanks(working).empty() ? documentsFolder(processEnvironment())
+                                                         : withTrailingSeparator(working);
     if (m_updateNow->isChecked() && m_loadDefaults) {
         m_loadDefaults();
         if (!weatherFolderChanged) {

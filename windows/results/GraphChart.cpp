@@ -8,6 +8,7 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGraphicsItem>
+#include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QLegend>
 #include <QLineSeries>
@@ -813,6 +814,35 @@ void GraphChart::render(QPainter* painter, const QRectF& target) {
     d->chart->setGeometry(page);
     d->chart->scene()->render(painter, target, page, Qt::IgnoreAspectRatio);
     d->chart->setGeometry(shown);
+}
+
+void GraphChart::renderAtSize(QPainter* painter, const QRectF& target, const QSizeF& layout) {
+    if (target.isEmpty() || layout.isEmpty()) {
+        return;
+    }
+    const QRectF shown = d->chart->geometry();
+    const QRectF page(shown.topLeft(), layout);
+    d->chart->setGeometry(page);
+    // The plot area follows the legend's new room only once the chart's layout has run.
+    if (QGraphicsLayout* chartLayout = d->chart->layout()) {
+        chartLayout->activate();
+    }
+    d->chart->scene()->render(painter, target, page, Qt::IgnoreAspectRatio);
+    d->chart->setGeometry(shown);
+    if (QGraphicsLayout* chartLayout = d->chart->layout()) {
+        chartLayout->activate();
+    }
+}
+
+void GraphChart::setSeriesDashPattern(int series, const QList<qreal>& pattern) {
+    QLineSeries* line = d->series.at(static_cast<size_t>(series)).line;
+    QPen pen = line->pen();
+    if (pattern.isEmpty()) {
+        pen.setStyle(Qt::SolidLine);
+    } else {
+        pen.setDashPattern(pattern);
+    }
+    line->setPen(pen);
 }
 
 void GraphChart::repaint() {

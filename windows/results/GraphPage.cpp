@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QGridLayout>
+#include <QMenu>
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
@@ -107,6 +108,9 @@ GraphPage::GraphPage(QWidget* parent)
     connect(m_xToggle, &QPushButton::clicked, this, &GraphPage::BitBtn2Click);
     boxes->setColumnStretch(3, 1);
     boxes->addWidget(m_xToggle, 0, 4, 3, 1, Qt::AlignRight | Qt::AlignVCenter);
+    buildComparisonControls();
+    boxes->addWidget(m_keepButton, 0, 5, 2, 1);
+    boxes->addWidget(m_clearKeptButton, 2, 5);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -125,6 +129,8 @@ void GraphPage::setStartFolder(const QString& folder) {
 void GraphPage::setLastRun(const LastRun& last) {
     m_last = last;
     m_hasResults = true;
+    m_lastRunKept = false;
+    updateComparisonControls();
 }
 
 void GraphPage::showRunResults(const LastRun& last, bool dailyOutput) {
@@ -279,6 +285,7 @@ void GraphPage::loadPoints() {
         m_chart->setSeriesTitle(i, seriesBox(i)->text());
         m_chart->setSeriesPoints(i, std::move(points));
     }
+    drawKeptRuns();
     m_chart->rescale();
     if (!table.error.empty()) {
         throw OrvekError(table.error);

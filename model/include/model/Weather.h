@@ -1,6 +1,7 @@
 #pragma once
 
 #include "basics/DateSerial.h"
+#include "basics/Files.h"
 
 #include <string>
 #include <string_view>
@@ -43,6 +44,11 @@ public:
     // the line each day came from, the file the user knows, not the working copy.
     void nameLinesAfter(const WeatherFile& monthly);
 
+    // Decodes the dates and temperatures of every line once, for a file that many runs read;
+    // the two readers above then return them without parsing, and still raise their errors
+    // for lines that do not decode.
+    void decodeDailyValues();
+
 private:
     void checkHeader() const;
 
@@ -62,6 +68,14 @@ private:
     std::string m_content;
     std::vector<Span> m_header;
     std::vector<Line> m_lines;
+    struct Decoded {
+        DateSerial date = 0;
+        double tmax = 0;
+        double tmin = 0;
+        bool dateOk = false;
+        bool temperaturesOk = false;
+    };
+    std::vector<Decoded> m_decoded; // empty until decodeDailyValues
 };
 
 struct WeatherInfo {
@@ -81,8 +95,10 @@ WeatherInfo scanWeatherFile(const WeatherFile& file);
 
 // The daily working copy of a monthly file: the header lines, then one line per day of each
 // month with the year, a TAB, the day of the year and the rest of the monthly line. Returns
-// false when a month lies outside 1..12.
-bool expandMonthlyWeather(const WeatherFile& monthly, std::string& daily);
+// false when a month lies outside 1..12; raises OrvekError, before building anything, when the
+// daily text would be larger than any input file may be.
+bool expandMonthlyWeather(const WeatherFile& monthly, std::string& daily,
+                          size_t limit = kInputFileLimit);
 
 inline constexpr const char* kDailyWeatherKindText = "Daily weather data";
 inline constexpr const char* kMonthlyWeatherKindText = "Monthly weather data";

@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,8 @@ namespace orvek {
 
 struct PageState;
 struct RunState;
+class DailyRowWriter;
+class WeatherFile;
 
 // The unrounded values the daily result file is written from, one entry per simulated day,
 // for callers that compute with the results rather than read the files.
@@ -36,13 +40,24 @@ struct ResultTexts {
 
 // What a run needs besides the input page: the program-wide folder and the user's formats.
 struct RunEnvironment {
-    std::string startFolder;     // ends with a separator; working and result files live here
+    std::string startFolder;     // ends with a separator; the parameter file is read here
+    std::string outputFolder;    // working and result files; empty: the start folder
     char decimalSeparator = '.'; // of the numbers typed on the page
     RecordFormats formats;
     std::function<void(int)> progress; // position 0..999, advanced once per simulated day
-    bool writeResultFiles = true;      // false keeps the result files in texts only
-    ResultTexts* texts = nullptr;      // receives the result files' contents when set
-    DailySeries* series = nullptr;     // receives the unrounded daily values when set
+
+    // For many runs of the same inputs: the page's weather as daily data (a monthly file
+    // already expanded) and the parameters, each read once for all of them.
+    std::shared_ptr<const WeatherFile> weather;
+    std::optional<std::array<double, 27>> parameters; // a ParameterSet
+    DailyRowWriter* observer = nullptr; // sees every simulated day as the daily file does
+    bool writeResults = true;           // false: no file is written
+    ResultTexts* texts = nullptr;       // receives the result files' contents when set
+    DailySeries* series = nullptr;      // receives the unrounded daily values when set
+
+    const std::string& filesFolder() const {
+        return outputFolder.empty() ? startFolder : outputFolder;
+    }
 };
 
 // What the presentation reads the result files with, taken at the end of a successful run.

@@ -149,7 +149,8 @@ TEST_F(StartUpTest, OptionsOkWithoutUpdateNowChangesOnlyTheFolders) {
     trigger("Saveinputsettings1");
     EXPECT_EQ(fake.saveRequests.back().initialFolder, work.path(QStringLiteral("mine/")));
 
-    // A blank folder text names no folder: the start folder is used.
+    // A blank folder text names no folder: the user's documents are used (the work folder
+    // stands for them in these tests).
     dialog = openOptions(*window);
     ASSERT_NE(dialog, nullptr);
     type(in<QLineEdit>(dialog, "Edit1"), QStringLiteral("  "));

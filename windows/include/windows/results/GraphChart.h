@@ -12,6 +12,7 @@
 
 class QPainter;
 class QRectF;
+class QSizeF;
 class QWidget;
 
 namespace orvek::ui {
@@ -101,6 +102,12 @@ public:
     void rescale();
     // Draws the chart into target, keeping its proportions (printing).
     void render(QPainter* painter, const QRectF& target);
+    // Lays the chart out at the given size (in logical pixels or points) and draws it into
+    // target, scaled to fill it (image export: a larger target than layout draws at a higher
+    // resolution). The shown chart keeps its own layout.
+    void renderAtSize(QPainter* painter, const QRectF& target, const QSizeF& layout);
+    // A dash pattern (dash and gap lengths in line widths); empty for a solid line.
+    void setSeriesDashPattern(int series, const QList<qreal>& pattern);
     void repaint();
 
 private:
