@@ -9,6 +9,7 @@
 #include "basics/Files.h"
 #include "formats/ParameterSave.h"
 #include "model/Events.h"
+#include "run/StartFolder.h"
 
 #include <pybind11/stl.h>
 
@@ -78,9 +79,12 @@ Parameters readParameters(const std::string& path) {
 void runInPrivateFolder(const PageState& page, char decimalSeparator, const Parameters* parameters,
                         const std::string& startFolder, Result& result) {
     PrivateFolder folder;
-    const std::string from =
-        startFolder.empty() ? dataFolder() : withTrailingSeparator(startFolder);
-    copyInto(from + kParameterFileName, folder.path() + kParameterFileName);
+    if (startFolder.empty()) {
+        fillStartFolder(folder.path(), dataFolder(), FillRule::IfEmptyOnly);
+    } else {
+        copyInto(withTrailingSeparator(startFolder) + kParameterFileName,
+                 folder.path() + kParameterFileName);
+    }
     if (parameters != nullptr) {
         ParameterTexts texts;
         for (size_t i = 0; i < texts.size(); ++i) {
@@ -92,7 +96,7 @@ void runInPrivateFolder(const PageState& page, char decimalSeparator, const Para
     env.startFolder = folder.path();
     env.decimalSeparator = decimalSeparator;
     env.formats = plainRecordFormats();
-    env.writeResultFiles = false;
+    env.writeResults = false;
     env.texts = &result.texts;
     env.series = &result.series;
     const RunOutcome out = performRun(page, env);
