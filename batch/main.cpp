@@ -50,31 +50,6 @@ void usage() {
                  "       orvek-batch --merge DIR... --out DIR\n";
 }
 
-// The C locale's short date (M/d/yy) and long time (HH:mm:ss).
-std::string shortDate(orvek::DateSerial date) {
-    const orvek::CalendarDate c = orvek::decodeDate(date);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%d/%d/%02d", c.month, c.day, ((c.year % 100) + 100) % 100);
-    return buf;
-}
-
-orvek::RecordFormats batchFormats() {
-    orvek::RecordFormats f;
-    f.shortDate = shortDate;
-    f.decimalSeparator = '.';
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char date[32];
-    char time[32];
-    std::snprintf(date, sizeof date, "%d/%d/%02d", local.tm_mon + 1, local.tm_mday,
-                  local.tm_year % 100);
-    std::strftime(time, sizeof time, "%H:%M:%S", &local);
-    f.runDate = date;
-    f.runTime = time;
-    return f;
-}
-
 // The decimal separator of the user's locale (LC_ALL, LC_NUMERIC, LANG), which numbers in the
 // setting file and the options may use beside ".". The C library itself is put back to the C
 // locale for numbers, so that nothing this program writes depends on it.
@@ -217,7 +192,7 @@ int main(int argc, char** argv) {
         env.startFolder = session.startFolder;
         env.outputFolder = outFolder;
         env.decimalSeparator = session.decimalSeparator;
-        env.formats = batchFormats();
+        env.formats = orvek::plainRecordFormats();
         const bool terminal = ::isatty(STDERR_FILENO) != 0;
         int days = 0;
         if (terminal) {

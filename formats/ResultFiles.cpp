@@ -90,21 +90,28 @@ bool parseResultRow(std::string_view line, ResultRow& row) {
 
 } // namespace
 
-void appendDailyRow(std::string& out, int das, DateSerial date, const RunState& run) {
+std::array<double, kDailyValues> dailyRowValues(const RunState& run) {
     const SoilTotals& s = run.soil;
+    return {s.somC / 1000,    s.residueC / 1000, (s.somC + s.residueC) / 1000,
+            s.cumulativeNetN, s.mineralN,        s.totalN,
+            s.residueCN,      run.som.cn};
+}
+
+int monthlyRowDay(DateSerial startDate) {
+    const int day = decodeDate(startDate).day;
+    return day > 28 ? 1 : day;
+}
+
+void appendDailyRow(std::string& out, int das, DateSerial date, const RunState& run) {
+    static constexpr int kDecimals[kDailyValues] = {2, 2, 2, 1, 1, 0, 1, 1};
+    const auto values = dailyRowValues(run);
     appendInt(out, date);
     out += '\t';
     appendInt(out, das);
     out += '\t';
-    appendValue(out, s.somC / 1000, 2, date);
-    appendValue(out, s.residueC / 1000, 2, date);
-    appendValue(out, (s.somC + s.residueC) / 1000, 2, date);
-    if (!run.carbonOnly) {
-        appendValue(out, s.cumulativeNetN, 1, date);
-        appendValue(out, s.mineralN, 1, date);
-        appendValue(out, s.totalN, 0, date);
-        appendValue(out, s.residueCN, 1, date);
-        appendValue(out, run.som.cn, 1, date);
+    const int count = run.carbonOnly ? kDailyCarbonValues : kDailyValues;
+    for (int i = 0; i < count; ++i) {
+        appendValue(out, values[static_cast<size_t>(i)], kDecimals[i], date);
     }
     out += "\r\n";
 }
@@ -112,10 +119,7 @@ void appendDailyRow(std::string& out, int das, DateSerial date, const RunState& 
 std::string monthlyFromDaily(std::string_view daily, DateSerial startDate, int lastDAS,
                              bool carbonOnly) {
     std::string out = resultFileHeader(false, carbonOnly);
-    int target = decodeDate(startDate).day;
-    if (target > 28) {
-        target = 1;
-    }
+    const int target = monthlyRowDay(startDate);
     LineCursor walker(daily);
     std::string_view line;
     for (int k = 0; k < 4 && walker.next(line); ++k) {

@@ -1,7 +1,9 @@
 #include "run/PageRules.h"
 
 #include "basics/Errors.h"
+#include "basics/Files.h"
 #include "basics/Text.h"
+#include "model/Weather.h"
 
 namespace orvek {
 
@@ -14,6 +16,16 @@ DateSerial defaultRowDate(DateSerial rowAbove, DateSerial endDate) {
         return endDate;
     }
     return next > endDate ? endDate : next;
+}
+
+void selectWeatherFile(PageState& page, const std::string& path,
+                       const std::function<std::string(DateSerial)>& shortDate) {
+    const WeatherInfo info = scanWeatherFile(path);
+    page.weatherFolder = folderPart(path);
+    page.weatherFileName = fileNamePart(path);
+    page.dailyWeather = info.kind == WeatherKind::Daily;
+    page.weatherKindText = page.dailyWeather ? kDailyWeatherKindText : kMonthlyWeatherKindText;
+    page.weatherPeriodText = shortDate(info.first) + " - " + shortDate(info.last);
 }
 
 std::string soilStockText(const std::string& soilC, const std::string& bulkDensity,

@@ -7,6 +7,7 @@
 #include "model/Dynamics.h"
 #include "model/RunState.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -22,8 +23,8 @@ constexpr const char* kDailyWeatherWorkingFile = "DailyWth.~";
 
 class DailyTextWriter : public DailyRowWriter {
 public:
-    DailyTextWriter(std::string* out, DailyRowWriter* observer)
-        : m_out(out), m_observer(observer) {}
+    DailyTextWriter(std::string* out, DailyRowWriter* observer, DailySeries* series)
+        : m_out(out), m_observer(observer), m_series(series) {}
     void writeDailyRow(int das, DateSerial date, const RunState& run) override {
         if (m_out != nullptr) {
             appendDailyRow(*m_out, das, date, run);
@@ -31,12 +32,40 @@ public:
         if (m_observer != nullptr) {
             m_observer->writeDailyRow(das, date, run);
         }
+        if (m_series != nullptr) {
+            m_series->dates.push_back(date);
+            m_series->das.push_back(das);
+            const auto values = dailyRowValues(run);
+            for (size_t i = 0; i < values.size(); ++i) {
+                m_series->values[i].push_back(values[i]);
+            }
+        }
     }
 
 private:
     std::string* m_out;
     DailyRowWriter* m_observer;
+    DailySeries* m_series;
 };
+
+void reserveSeries(DailySeries& series, size_t days) {
+    series = DailySeries();
+    series.dates.reserve(days);
+    series.das.reserve(days);
+    for (auto& v : series.values) {
+        v.reserve(days);
+    }
+}
+
+// The same rows monthlyFromDaily keeps from the daily file.
+void markMonthlyEntries(DailySeries& series, DateSerial startDate) {
+    const int day = monthlyRowDay(startDate);
+    for (size_t i = 0; i < series.dates.size(); ++i) {
+        if (decodeDate(series.dates[i]).day == day) {
+            series.monthlyEntries.push_back(i);
+        }
+    }
+}
 
 RunOutcome failed(const RunState& run) {
     RunOutcome out;
@@ -90,36 +119,49 @@ RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironmen
         env.progress(0);
     }
     const auto t0 = Clock::now();
-    std::string daily;
-    if (env.writeResults) {
+    const size_t days = static_cast<size_t>(std::max(0, run.endDate - run.startDate + 1));
+    const bool texts = env.writeResults || env.texts != nullptr;
+    ResultTexts local;
+    ResultTexts& out5 = env.texts != nullptr ? *env.texts : local;
+    std::string& daily = out5.daily;
+    if (texts) {
         daily = resultFileHeader(true, run.carbonOnly);
-        daily.reserve(daily.size() + static_cast<size_t>(run.endDate - run.startDate + 1) * 72);
+        daily.reserve(daily.size() + days * 72);
     }
-    DailyTextWriter writer(env.writeResults ? &daily : nullptr, env.observer);
+    if (env.series != nullptr) {
+        reserveSeries(*env.series, days);
+    }
+    DailyTextWriter writer(texts ? &daily : nullptr, env.observer, env.series);
     simulateDays(run, *run.weather, run.firstWeatherLine, writer, env.progress);
     const auto t1 = Clock::now();
+    if (env.series != nullptr) {
+        markMonthlyEntries(*env.series, run.startDate);
+    }
     RunOutcome out;
     out.ok = true;
     out.last = LastRun{run.carbonOnly, run.startDate, run.endDate, run.lastDAS};
     out.cohortSteps = run.cohortSteps;
     out.simulationSeconds = std::chrono::duration<double>(t1 - t0).count();
-    if (!env.writeResults) {
-        return out;
+    if (texts) {
+        out5.settingRecord = settingRecord(page, run, env.formats);
+        out5.dailyMemo = memoFromResult(daily, run.endDate);
+        out5.monthly = monthlyFromDaily(daily, run.startDate, run.lastDAS, run.carbonOnly);
+        out5.monthlyMemo = memoFromResult(out5.monthly, run.endDate);
     }
-
-    const std::string record = settingRecord(page, run, env.formats);
-    const std::string dailyMemo = memoFromResult(daily, run.endDate);
-    const std::string monthly = monthlyFromDaily(daily, run.startDate, run.lastDAS, run.carbonOnly);
-    const std::string monthlyMemo = memoFromResult(monthly, run.endDate);
-    // All five or none: the pages and the workbook export read them as one set.
-    replaceTogether({{start + kResultDailyFileName, daily},
-                     {start + kSettingRecordFileName, record},
-                     {start + kResultDailyMemoFileName, dailyMemo},
-                     {start + kResultMonthlyFileName, monthly},
-                     {start + kResultMonthlyMemoFileName, monthlyMemo}});
-    const auto t2 = Clock::now();
-    out.writingSeconds = std::chrono::duration<double>(t2 - t1).count();
+    if (env.writeResults) {
+        writeResultFiles(out5, start);
+    }
+    out.writingSeconds = std::chrono::duration<double>(Clock::now() - t1).count();
     return out;
+}
+
+void writeResultFiles(const ResultTexts& texts, const std::string& folder) {
+    // All five or none: the pages and the workbook export read them as one set.
+    replaceTogether({{folder + kResultDailyFileName, texts.daily},
+                     {folder + kSettingRecordFileName, texts.settingRecord},
+                     {folder + kResultDailyMemoFileName, texts.dailyMemo},
+                     {folder + kResultMonthlyFileName, texts.monthly},
+                     {folder + kResultMonthlyMemoFileName, texts.monthlyMemo}});
 }
 
 } // namespace orvek

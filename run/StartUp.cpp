@@ -7,6 +7,9 @@
 #include "run/PageRules.h"
 #include "run/StartFolder.h"
 
+#include <cstdio>
+#include <ctime>
+
 namespace orvek {
 
 namespace {
@@ -71,7 +74,31 @@ private:
     PageModel m_model;
 };
 
+std::string plainShortDate(DateSerial date) {
+    const CalendarDate c = decodeDate(date);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%d/%d/%02d", c.month, c.day, ((c.year % 100) + 100) % 100);
+    return buf;
+}
+
 } // namespace
+
+RecordFormats plainRecordFormats() {
+    RecordFormats f;
+    f.shortDate = plainShortDate;
+    f.decimalSeparator = '.';
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char date[32];
+    char time[32];
+    std::snprintf(date, sizeof date, "%d/%d/%02d", local.tm_mon + 1, local.tm_mday,
+                  local.tm_year % 100);
+    std::strftime(time, sizeof time, "%H:%M:%S", &local);
+    f.runDate = date;
+    f.runTime = time;
+    return f;
+}
 
 std::string startSession(Session& session, const std::string& folder) {
     session.startFolder = withTrailingSeparator(folder);

@@ -2,6 +2,7 @@
 
 #include "basics/DateSerial.h"
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,16 @@ inline constexpr const char* kSettingRecordFileName = "SettingRecord.~";
 
 // The four header lines of a result file (title, units, empty line, column titles), CR LF ended.
 std::string resultFileHeader(bool daily, bool carbonOnly);
+
+// The values of a daily row after its date and DAS, unrounded, in the file's column order and
+// units: SOM-C, res-C and ttl-C in Mg/ha, then in C & N mode net-Nm, ttl-Nm, ttl-N in kg/ha,
+// res-C:N and SOM-C:N. A C only row uses the first kDailyCarbonValues.
+inline constexpr int kDailyValues = 8;
+inline constexpr int kDailyCarbonValues = 3;
+std::array<double, kDailyValues> dailyRowValues(const RunState& run);
+
+// The day of the month whose daily rows the monthly result keeps.
+int monthlyRowDay(DateSerial startDate);
 
 // One data row of "ResultDaily.~" with the run's current values; every value is followed by a
 // TAB. Raises OrvekError rather than write a value that is not a finite number.

@@ -2,6 +2,7 @@
 
 #include "formats/PageState.h"
 
+#include <functional>
 #include <string>
 
 namespace orvek {
@@ -15,6 +16,12 @@ DateSerial defaultRowDate(DateSerial rowAbove, DateSerial endDate);
 // form. Raises OrvekError with the conversion message for a text that is not a number.
 std::string soilStockText(const std::string& soilC, const std::string& bulkDensity,
                           const std::string& depth, char decimalSeparator);
+
+// Selects a weather file on the page as choosing it in the window does: the whole file is read
+// and checked first (OrvekError on the first fault, the page unchanged), then its folder, name,
+// kind and period (dates written by shortDate) are taken.
+void selectWeatherFile(PageState& page, const std::string& path,
+                       const std::function<std::string(DateSerial)>& shortDate);
 
 enum class SoilField { Content, BulkDensity, Depth };
 

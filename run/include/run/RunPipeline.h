@@ -1,6 +1,7 @@
 #pragma once
 
 #include "basics/DateSerial.h"
+#include "formats/ResultFiles.h"
 #include "formats/SettingRecord.h"
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orvek {
 
@@ -16,6 +18,25 @@ struct PageState;
 struct RunState;
 class DailyRowWriter;
 class WeatherFile;
+
+// The unrounded values the daily result file is written from, one entry per simulated day,
+// for callers that compute with the results rather than read the files.
+struct DailySeries {
+    std::vector<DateSerial> dates;
+    std::vector<int> das;
+    std::array<std::vector<double>, kDailyValues> values; // in the order of dailyRowValues
+    // The entries the monthly result file keeps, in its order (MAS is the position).
+    std::vector<size_t> monthlyEntries;
+};
+
+// The contents of the five result files of a run.
+struct ResultTexts {
+    std::string daily;
+    std::string monthly;
+    std::string dailyMemo;
+    std::string monthlyMemo;
+    std::string settingRecord;
+};
 
 // What a run needs besides the input page: the program-wide folder and the user's formats.
 struct RunEnvironment {
@@ -30,7 +51,9 @@ struct RunEnvironment {
     std::shared_ptr<const WeatherFile> weather;
     std::optional<std::array<double, 27>> parameters; // a ParameterSet
     DailyRowWriter* observer = nullptr; // sees every simulated day as the daily file does
-    bool writeResults = true;           // false: simulate only, no file is written
+    bool writeResults = true;           // false: no file is written
+    ResultTexts* texts = nullptr;       // receives the result files' contents when set
+    DailySeries* series = nullptr;      // receives the unrounded daily values when set
 
     const std::string& filesFolder() const {
         return outputFolder.empty() ? startFolder : outputFolder;
@@ -68,5 +91,9 @@ RunOutcome performRun(const PageState& page, const RunEnvironment& env);
 // The rest of a run whose settings have passed the checks and been gathered: reads the
 // parameters, simulates and writes the result files.
 RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironment& env);
+
+// Writes the five result files into a folder (ending with a separator) together, so that a
+// failure leaves the previous ones in place; raises OrvekError.
+void writeResultFiles(const ResultTexts& texts, const std::string& folder);
 
 } // namespace orvek

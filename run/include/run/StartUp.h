@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/PageState.h"
+#include "formats/SettingRecord.h"
 
 #include <string>
 #include <vector>
@@ -33,5 +34,9 @@ void retrieveSettings(Session& session, const std::string& path);
 
 // Writes the page to a setting file (replacing it safely); raises OrvekError.
 void saveSettings(const Session& session, const std::string& path);
+
+// The setting record's formats of a session without a desktop: the C locale's short date
+// (M/d/yy) and long time (HH:mm:ss), the run dated now.
+RecordFormats plainRecordFormats();
 
 } // namespace orvek
