@@ -1,8 +1,8 @@
 #include "app/AboutBox.h"
 
 #include "app/JpegImage.h"
-#include "engine/Files.h"
-#include "inputs/ui/PageWidgets.h"
+#include "basics/Files.h"
+#include "windows/inputs/PageWidgets.h"
 
 #include <QFile>
 #include <QHBoxLayout>

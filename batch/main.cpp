@@ -3,13 +3,13 @@
 // Exit status: 0 after a run, 1 when a check of the inputs fails, 2 for a file, format or usage
 // error.
 
-#include "engine/Errors.h"
-#include "engine/Files.h"
-#include "engine/RunPipeline.h"
-#include "engine/Text.h"
-#include "inputs/StartUp.h"
-#include "results/ResultFiles.h"
-#include "results/ResultWorkbook.h"
+#include "basics/Errors.h"
+#include "basics/Files.h"
+#include "basics/Text.h"
+#include "formats/ResultFiles.h"
+#include "formats/ResultWorkbook.h"
+#include "run/RunPipeline.h"
+#include "run/StartUp.h"
 
 #include <cstdio>
 #include <ctime>

@@ -2,8 +2,8 @@
 
 // What the benchmarks share: a century of daily weather and the peak memory of the process.
 
-#include "engine/DateSerial.h"
-#include "engine/Weather.h"
+#include "basics/DateSerial.h"
+#include "model/Weather.h"
 
 #include <fstream>
 #include <string>

@@ -5,13 +5,13 @@
 
 #include "BenchSupport.h"
 
+#include "FakeServices.h"
 #include "app/MainWindow.h"
-#include "engine/DateSerial.h"
-#include "engine/Files.h"
-#include "engine/Text.h"
-#include "inputs/ui/InputPage.h"
-#include "results/ui/GraphPage.h"
-#include "tests/app/FakeServices.h"
+#include "basics/DateSerial.h"
+#include "basics/Files.h"
+#include "basics/Text.h"
+#include "windows/inputs/InputPage.h"
+#include "windows/results/GraphPage.h"
 
 #include <QAction>
 #include <QApplication>

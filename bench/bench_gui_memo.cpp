@@ -5,12 +5,12 @@
 
 #include "BenchSupport.h"
 
+#include "FakeServices.h"
 #include "app/MainWindow.h"
-#include "engine/DateSerial.h"
-#include "engine/Text.h"
-#include "inputs/ui/InputPage.h"
-#include "results/ui/NumericalOutputPage.h"
-#include "tests/app/FakeServices.h"
+#include "basics/DateSerial.h"
+#include "basics/Text.h"
+#include "windows/inputs/InputPage.h"
+#include "windows/results/NumericalOutputPage.h"
 
 #include <QAction>
 #include <QApplication>

@@ -5,15 +5,15 @@
 
 #include "BenchSupport.h"
 
-#include "engine/DateSerial.h"
-#include "engine/Files.h"
-#include "engine/RunPipeline.h"
-#include "engine/RunState.h"
-#include "engine/Text.h"
-#include "engine/VectorMath.h"
-#include "engine/Weather.h"
-#include "inputs/PageState.h"
-#include "inputs/StartUp.h"
+#include "basics/DateSerial.h"
+#include "basics/Files.h"
+#include "basics/Text.h"
+#include "formats/PageState.h"
+#include "model/RunState.h"
+#include "model/VectorMath.h"
+#include "model/Weather.h"
+#include "run/RunPipeline.h"
+#include "run/StartUp.h"
 
 #include <algorithm>
 #include <chrono>

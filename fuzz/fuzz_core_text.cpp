@@ -2,17 +2,17 @@
 // options files, parameter lines, the events working file and result files. The first byte
 // chooses the reader; the rest is the file.
 
-#include "engine/Errors.h"
-#include "engine/Events.h"
-#include "engine/Parameters.h"
-#include "engine/RunState.h"
-#include "engine/Text.h"
-#include "engine/Weather.h"
-#include "inputs/OptionsFile.h"
-#include "inputs/PageRules.h"
-#include "inputs/SettingFile.h"
-#include "results/ResultFiles.h"
-#include "results/ResultWorkbook.h"
+#include "basics/Errors.h"
+#include "basics/Text.h"
+#include "formats/OptionsFile.h"
+#include "formats/ResultFiles.h"
+#include "formats/ResultWorkbook.h"
+#include "formats/SettingFile.h"
+#include "model/Events.h"
+#include "model/Parameters.h"
+#include "model/RunState.h"
+#include "model/Weather.h"
+#include "run/PageRules.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,5 @@
 #include "xls/Items.h"
 
-#include "xls/Metrics.h"
 #include "xls/XLSErrors.h"
 
 #include <cmath>
@@ -69,28 +68,34 @@ void TCustomRowCol::SetSize(double size, int pixels) {
     Changed();
 }
 
-TColumn::TColumn(TCustomXLSItems& owner, uint16_t index)
-    : TCustomRowCol(owner, index, static_cast<double>(DefaultColumnPixels()) / PixelsPerCharacter(),
-                    DefaultColumnPixels()) {}
+TColumn::TColumn(TColumns& owner, uint16_t index)
+    : TCustomRowCol(owner, index,
+                    static_cast<double>(owner.Metrics().DefaultColumnPixels()) /
+                        owner.Metrics().PixelsPerCharacter(),
+                    owner.Metrics().DefaultColumnPixels()) {}
 
 void TColumn::SetWidth(double width) {
     if (!(width >= 0.0 && width <= 65535 / 256.0)) {
         throw EXLSError(4);
     }
     if (width != m_size) {
-        SetSize(width, static_cast<int>(std::nearbyint(width * PixelsPerCharacter())));
+        const TScreenMetrics& metrics = static_cast<const TColumns&>(Owner()).Metrics();
+        SetSize(width, static_cast<int>(std::nearbyint(width * metrics.PixelsPerCharacter())));
     }
 }
 
-TRow::TRow(TCustomXLSItems& owner, uint16_t index)
-    : TCustomRowCol(owner, index, DefaultRowPixels() * PointsPerPixel(), DefaultRowPixels()) {}
+TRow::TRow(TRows& owner, uint16_t index)
+    : TCustomRowCol(owner, index,
+                    owner.Metrics().DefaultRowPixels() * owner.Metrics().PointsPerPixel(),
+                    owner.Metrics().DefaultRowPixels()) {}
 
 void TRow::SetHeight(double height) {
     if (!(height >= 0.0 && height <= 0x7FFF / 20.0)) {
         throw EXLSError(4);
     }
     if (height != m_size) {
-        SetSize(height, static_cast<int>(std::nearbyint(height / PointsPerPixel())));
+        const TScreenMetrics& metrics = static_cast<const TRows&>(Owner()).Metrics();
+        SetSize(height, static_cast<int>(std::nearbyint(height / metrics.PointsPerPixel())));
     }
 }
 

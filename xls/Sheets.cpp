@@ -8,7 +8,8 @@ namespace orvek::xls {
 
 TSheet::TSheet(TWorkbook& workbook, int index, std::string name)
     : m_workbook(workbook), m_cells(workbook.XFTable(), workbook.FontTable(), workbook.Formats()),
-      m_index(index), m_name(std::move(name)) {}
+      m_columns(workbook.Metrics()), m_rows(workbook.Metrics()), m_index(index),
+      m_name(std::move(name)) {}
 
 void TSheet::SetName(const std::string& name) {
     m_workbook.Sheets().Rename(*this, name);

@@ -5,7 +5,7 @@
 
 namespace orvek::xls {
 
-TWorkbook::TWorkbook(int sheetCount) {
+TWorkbook::TWorkbook(int sheetCount, TScreenMetrics metrics) : m_metrics(metrics) {
     for (int i = 1; i <= sheetCount; ++i) {
         m_sheets.Add("Sheet" + std::to_string(i));
     }
@@ -17,7 +17,7 @@ void TWorkbook::Clear() {
     m_fonts.Clear();
 }
 
-TXLSFile::TXLSFile() : m_workbook(std::make_unique<TWorkbook>(1)) {}
+TXLSFile::TXLSFile(TScreenMetrics metrics) : m_workbook(std::make_unique<TWorkbook>(1, metrics)) {}
 
 TXLSFile::~TXLSFile() = default;
 

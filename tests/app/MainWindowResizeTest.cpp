@@ -2,7 +2,7 @@
 // dialog.
 
 #include "WindowTestSupport.h"
-#include "app/ProportionalForm.h"
+#include "uibase/ProportionalForm.h"
 
 #include <QMainWindow>
 #include <QStackedWidget>

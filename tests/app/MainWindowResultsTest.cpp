@@ -2,12 +2,12 @@
 // Parameters dialog reached from the menu.
 
 #include "WindowTestSupport.h"
-#include "engine/ui/ParametersDialog.h"
-#include "inputs/ui/PageWidgets.h"
-#include "results/ResultFiles.h"
-#include "results/ui/GraphPage.h"
-#include "results/ui/NumericalOutputPage.h"
-#include "results/ui/ResultExport.h"
+#include "formats/ResultFiles.h"
+#include "windows/inputs/PageWidgets.h"
+#include "windows/parameters/ParametersDialog.h"
+#include "windows/results/GraphPage.h"
+#include "windows/results/NumericalOutputPage.h"
+#include "windows/results/ResultExport.h"
 #include "xls/Workbook.h"
 
 #include <QFileInfo>

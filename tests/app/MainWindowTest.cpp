@@ -1,8 +1,8 @@
 #include "WindowTestSupport.h"
 #include "app/AboutBox.h"
 #include "app/HelpWindow.h"
-#include "inputs/ui/PageWidgets.h"
-#include "results/ui/NumericalOutputPage.h"
+#include "windows/inputs/PageWidgets.h"
+#include "windows/results/NumericalOutputPage.h"
 
 #include <QDir>
 #include <QGroupBox>

@@ -6,10 +6,10 @@
 #include "app/AboutBox.h"
 #include "app/HelpWindow.h"
 #include "app/MainWindow.h"
-#include "engine/ui/ParametersDialog.h"
-#include "inputs/ui/InputPage.h"
-#include "inputs/ui/OptionsDialog.h"
-#include "results/ui/GraphPage.h"
+#include "windows/inputs/InputPage.h"
+#include "windows/inputs/OptionsDialog.h"
+#include "windows/parameters/ParametersDialog.h"
+#include "windows/results/GraphPage.h"
 
 #include <QAction>
 #include <QApplication>

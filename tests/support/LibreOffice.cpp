@@ -2,6 +2,8 @@
 
 #include "TestFolder.h"
 
+#include "basics/Files.h"
+
 #include <cstdlib>
 
 namespace orvek::test {
@@ -13,7 +15,7 @@ bool haveLibreOffice() {
 std::string convertWithLibreOffice(const std::string& folder, const std::string& target,
                                    const std::vector<std::string>& files,
                                    const std::string& outFolder) {
-    const std::string base = folder.ends_with('/') ? folder : folder + "/";
+    const std::string base = withTrailingSeparator(folder);
     std::string command = "cd '" + base + "' && timeout 180 soffice -env:UserInstallation=file://" +
                           base + "lo-profile --headless --norestore --convert-to " + target +
                           " --outdir '" + outFolder + "'";

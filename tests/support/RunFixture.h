@@ -2,8 +2,8 @@
 
 #include "TestFolder.h"
 
-#include "engine/RunPipeline.h"
-#include "inputs/PageState.h"
+#include "formats/PageState.h"
+#include "run/RunPipeline.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "TestFolder.h"
 
-#include "engine/DateSerial.h"
+#include "basics/DateSerial.h"
 
 #include <cstdio>
 #include <cstdlib>

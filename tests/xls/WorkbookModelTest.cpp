@@ -257,15 +257,15 @@ TEST(ColumnsAndRows, SizesPixelsAndRegistration) {
 }
 
 TEST(ColumnsAndRows, OtherResolutionsUseLargerPixels) {
-    SetPixelsPerInch(120);
-    TXLSFile file;
+    TXLSFile file(TScreenMetrics(120));
     TSheet& sheet = file.Workbook().Sheets().Items(0);
     EXPECT_DOUBLE_EQ(sheet.Columns().Items(0).Width(), 80.0 / 9);
     EXPECT_DOUBLE_EQ(sheet.Rows().Items(0).Height(), 22 * 0.6);
     sheet.Rows().Items(0).SetHeight(12);
     EXPECT_EQ(sheet.Rows().Items(0).Pixels(), 20);
-    SetPixelsPerInch(96);
-    EXPECT_EQ(PixelsPerInch(), 96);
+    TXLSFile standard;
+    EXPECT_EQ(standard.Workbook().Metrics().PixelsPerInch(), 96);
+    EXPECT_DOUBLE_EQ(standard.Workbook().Sheets().Items(0).Columns().Items(0).Width(), 64.0 / 7);
 }
 
 TEST(Ranges, NamesWithBlanksAreRefused) {

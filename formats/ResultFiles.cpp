@@ -1,0 +1,167 @@
+#include "formats/ResultFiles.h"
+
+#include "basics/Errors.h"
+#include "basics/Text.h"
+#include "model/RunState.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace orvek {
+
+std::string resultFileHeader(bool daily, bool carbonOnly) {
+    std::string h;
+    if (carbonOnly) {
+        h += daily ? "Simulated C mineralization dynamics\r\n"
+                   : "Simulated C mineralization dynamics.\r\n";
+        h += daily ? "C variables in Mg/ha, DAS: days after start.\r\n"
+                   : "C variables in Mg/ha, MAS: months after start.\r\n";
+    } else {
+        h += daily ? "Simulated C and N mineralization dynamics\r\n"
+                   : "Simulated C and N mineralization dynamics.\r\n";
+        h += daily ? "C variables in Mg/ha; N variables in kg/ha; DAS: days after start.\r\n"
+                   : "C variables in Mg/ha; N variables in kg/ha; MAS: months after start.\r\n";
+    }
+    h += "\r\n";
+    h += daily ? "Date\tDAS\tSOM-C\tres-C\tttl-C" : "Date\tMAS\tSOM-C\tres-C\tttl-C";
+    if (!carbonOnly) {
+        h += "\tnet-Nm\tttl-Nm\tttl-N\tres-C:N\tSOM-C:N";
+    }
+    h += "\r\n";
+    return h;
+}
+
+namespace {
+
+void appendValue(std::string& out, double value, int decimals, DateSerial date) {
+    if (!std::isfinite(value)) {
+        const CalendarDate c = decodeDate(date);
+        throw OrvekError("The simulation gave a value that is not a finite number on " +
+                         std::to_string(c.month) + "/" + std::to_string(c.day) + "/" +
+                         std::to_string(c.year) +
+                         "; check the model parameters and the inputs of the run.");
+    }
+    appendFixed(out, value, decimals);
+    out += '\t';
+}
+
+void appendInt(std::string& out, long value) {
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    out.append(buf, res.ptr);
+}
+
+// A data row split into its date, its count and the rest of the line from the TAB after the
+// count. Rows that do not have this shape end the reading.
+struct ResultRow {
+    long date = 0;
+    long count = 0;
+    std::string_view rest;
+};
+
+bool parseResultRow(std::string_view line, ResultRow& row) {
+    const size_t tab1 = line.find('\t');
+    if (tab1 == std::string_view::npos) {
+        return false;
+    }
+    const size_t tab2 = line.find('\t', tab1 + 1);
+    const size_t countEnd = tab2 == std::string_view::npos ? line.size() : tab2;
+    const auto r1 = std::from_chars(line.data(), line.data() + tab1, row.date);
+    const auto r2 = std::from_chars(line.data() + tab1 + 1, line.data() + countEnd, row.count);
+    if (r1.ec != std::errc() || r1.ptr != line.data() + tab1 || r2.ec != std::errc() ||
+        r2.ptr != line.data() + countEnd) {
+        return false;
+    }
+    row.rest = line.substr(countEnd);
+    return true;
+}
+
+} // namespace
+
+void appendDailyRow(std::string& out, int das, DateSerial date, const RunState& run) {
+    const SoilTotals& s = run.soil;
+    appendInt(out, date);
+    out += '\t';
+    appendInt(out, das);
+    out += '\t';
+    appendValue(out, s.somC / 1000, 2, date);
+    appendValue(out, s.residueC / 1000, 2, date);
+    appendValue(out, (s.somC + s.residueC) / 1000, 2, date);
+    if (!run.carbonOnly) {
+        appendValue(out, s.cumulativeNetN, 1, date);
+        appendValue(out, s.mineralN, 1, date);
+        appendValue(out, s.totalN, 0, date);
+        appendValue(out, s.residueCN, 1, date);
+        appendValue(out, run.som.cn, 1, date);
+    }
+    out += "\r\n";
+}
+
+std::string monthlyFromDaily(std::string_view daily, DateSerial startDate, int lastDAS,
+                             bool carbonOnly) {
+    std::string out = resultFileHeader(false, carbonOnly);
+    int target = decodeDate(startDate).day;
+    if (target > 28) {
+        target = 1;
+    }
+    LineCursor walker(daily);
+    std::string_view line;
+    for (int k = 0; k < 4 && walker.next(line); ++k) {
+    }
+    long mas = -1;
+    ResultRow row;
+    while (walker.next(line) && parseResultRow(line, row)) {
+        if (decodeDate(static_cast<DateSerial>(row.date)).day == target) {
+            ++mas;
+            appendInt(out, row.date);
+            out += '\t';
+            appendInt(out, mas);
+            out.append(row.rest);
+            out += "\r\n";
+        }
+        if (row.count == lastDAS) {
+            break;
+        }
+    }
+    return out;
+}
+
+std::string memoDate(DateSerial date) {
+    const CalendarDate c = decodeDate(date);
+    const int yy = ((c.year % 100) + 100) % 100;
+    std::string s = std::to_string(c.month) + "/" + std::to_string(c.day) + "/";
+    if (yy < 10) {
+        s += '0';
+    }
+    s += std::to_string(yy);
+    return s;
+}
+
+std::string memoFromResult(std::string_view result, DateSerial endDate) {
+    std::string out;
+    out.reserve(result.size());
+    LineCursor walker(result);
+    std::string_view line;
+    for (int k = 0; k < 4 && walker.next(line); ++k) {
+        out.append(line);
+        out += "\r\n";
+    }
+    while (walker.next(line)) {
+        const size_t tab = line.find('\t');
+        long date = 0;
+        const auto r = std::from_chars(
+            line.data(), line.data() + (tab == std::string_view::npos ? line.size() : tab), date);
+        if (r.ec != std::errc() || tab == std::string_view::npos) {
+            break;
+        }
+        out += memoDate(static_cast<DateSerial>(date));
+        out.append(line.substr(tab));
+        out += "\r\n";
+        if (date == endDate) {
+            break;
+        }
+    }
+    return out;
+}
+
+} // namespace orvek

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "basics/DateSerial.h"
+
+#include <string>
+#include <string_view>
+
+namespace orvek {
+
+struct RunState;
+
+inline constexpr const char* kResultDailyFileName = "ResultDaily.~";
+inline constexpr const char* kResultMonthlyFileName = "ResultMonthly.~";
+inline constexpr const char* kResultDailyMemoFileName = "ResultDailyForMemo.~";
+inline constexpr const char* kResultMonthlyMemoFileName = "ResultMonthlyForMemo.~";
+inline constexpr const char* kSettingRecordFileName = "SettingRecord.~";
+
+// The four header lines of a result file (title, units, empty line, column titles), CR LF ended.
+std::string resultFileHeader(bool daily, bool carbonOnly);
+
+// One data row of "ResultDaily.~" with the run's current values; every value is followed by a
+// TAB. Raises OrvekError rather than write a value that is not a finite number.
+void appendDailyRow(std::string& out, int das, DateSerial date, const RunState& run);
+
+// The monthly result file from the daily one: the rows whose day of the month is the start
+// date's (the 1st when the start is after the 28th), numbered by MAS from 0, up to LastDAS.
+std::string monthlyFromDaily(std::string_view daily, DateSerial startDate, int lastDAS,
+                             bool carbonOnly);
+
+// A memo variant: the header copied, each row's date written as m/d/yy, up to EndDate.
+std::string memoFromResult(std::string_view result, DateSerial endDate);
+
+// m/d/yy with the year modulo 100 in two digits (1/1/05).
+std::string memoDate(DateSerial date);
+
+} // namespace orvek

@@ -1,0 +1,43 @@
+#pragma once
+
+// exp, expm1, log1p and pow over arrays of doubles, for the daily loop's Cohorts. Every target
+// gives the same bits for the same input (the library's deterministic, FMA-free variants), so a
+// run's results do not depend on the processor it runs on. Arrays hold a multiple of kBlock values.
+
+#include <cstddef>
+#include <vector>
+
+namespace orvek::vmath {
+
+constexpr size_t kBlock = 8;
+
+enum class Target { Portable, Sse2, Sse4, Avx, Avx512 };
+
+struct Kernels {
+    void (*exp)(const double* in, double* out, size_t n);
+    void (*expm1)(const double* in, double* out, size_t n);
+    void (*log1p)(const double* in, double* out, size_t n);
+    void (*pow)(const double* in, double y, double* out, size_t n); // in^y
+};
+
+// The same functions for one value, with the same bits as every target's array forms.
+double exp(double x);
+double expm1(double x);
+double log1p(double x);
+double pow(double x, double y);
+
+// The targets built into this program that the processor can execute, slowest first.
+std::vector<Target> availableTargets();
+const char* targetName(Target t);
+
+// The target the daily loop uses: the fastest available unless changed with useTarget.
+Target currentTarget();
+void useTarget(Target t);
+const Kernels& kernels();
+
+// Rounds a count up to a whole number of blocks.
+constexpr size_t paddedSize(size_t n) {
+    return (n + kBlock - 1) / kBlock * kBlock;
+}
+
+} // namespace orvek::vmath

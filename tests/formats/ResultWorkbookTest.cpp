@@ -1,0 +1,126 @@
+#include "formats/ResultWorkbook.h"
+
+#include "TestFolder.h"
+#include "formats/ResultFiles.h"
+#include "xls/Workbook.h"
+
+#include "basics/Errors.h"
+
+#include <gtest/gtest.h>
+
+namespace orvek {
+namespace {
+
+using Kind = WorkbookCell::Kind;
+
+std::string cnDaily() {
+    return resultFileHeader(true, false) +
+           "38353\t1\t26.00\t0.00\t26.00\t0.0\t50.0\t2650\t0.0\t10.0\t\r\n"
+           "38354\t2\t25.99\t2.50\t28.49\t0.1\t50.1\t2681\t80.0\t10.0\t\r\n"
+           "38355\t3\t25.98\t2.45\t28.43\t-0.4\t49.6\t2681\t75.2\t10.0\t\r\n";
+}
+
+const std::string kRecord = "Settings for the simulation:\r\n  Carbon and nitrogen\r\n";
+
+const WorkbookCell* at(const std::vector<WorkbookCell>& cells, int row, int col) {
+    for (const WorkbookCell& c : cells) {
+        if (c.row == row && c.column == col) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+TEST(ResultWorkbook, LayoutInCarbonAndNitrogenMode) {
+    const auto cells =
+        resultWorkbookCells(cnDaily(), kRecord, false, WorkbookStop::AtEndDate, 38355, 3);
+    EXPECT_EQ(at(cells, 0, 0)->text, "Simulated C and N mineralization dynamics");
+    EXPECT_EQ(at(cells, 2, 0)->kind, Kind::String);
+    EXPECT_EQ(at(cells, 2, 0)->text, "");
+    for (int col = 0; col < 10; ++col) {
+        ASSERT_NE(at(cells, 3, col), nullptr) << col;
+    }
+    EXPECT_EQ(at(cells, 3, 9)->text, "SOM-C:N");
+    EXPECT_EQ(at(cells, 3, 10), nullptr);
+    EXPECT_EQ(at(cells, 4, 0)->kind, Kind::Date);
+    EXPECT_EQ(at(cells, 4, 0)->number, 38353);
+    EXPECT_EQ(at(cells, 5, 1)->kind, Kind::Integer);
+    EXPECT_EQ(at(cells, 5, 1)->number, 2);
+    EXPECT_EQ(at(cells, 6, 5)->number, -0.4);
+    EXPECT_EQ(at(cells, 6, 7)->number, 2681);
+    EXPECT_EQ(at(cells, 6, 9)->number, 10.0);
+    EXPECT_EQ(at(cells, 6, 10), nullptr);
+    EXPECT_EQ(at(cells, 7, 0)->text, ""); // separator
+    EXPECT_EQ(at(cells, 8, 0)->text, "Settings for the simulation:");
+    EXPECT_EQ(at(cells, 9, 0)->text, "  Carbon and nitrogen");
+}
+
+TEST(ResultWorkbook, StopRules) {
+    const auto atEnd =
+        resultWorkbookCells(cnDaily(), kRecord, false, WorkbookStop::AtEndDate, 38354, 3);
+    EXPECT_EQ(at(atEnd, 6, 0)->text, ""); // two data rows, then the separator
+    const auto atDas =
+        resultWorkbookCells(cnDaily(), kRecord, false, WorkbookStop::AtLastDAS, 38000, 1);
+    EXPECT_EQ(at(atDas, 5, 0)->text, "");
+    const auto toTheEnd =
+        resultWorkbookCells(cnDaily(), kRecord, false, WorkbookStop::AtEndDate, 99999, 3);
+    EXPECT_EQ(at(toTheEnd, 7, 0)->text, "");
+}
+
+TEST(ResultWorkbook, CarbonOnlyAndNoDataRows) {
+    const std::string daily = resultFileHeader(true, true) + "38353\t1\t26.00\t0.00\t26.00\t\r\n";
+    const auto cells = resultWorkbookCells(daily, kRecord, true, WorkbookStop::AtEndDate, 38353, 1);
+    EXPECT_NE(at(cells, 3, 4), nullptr);
+    EXPECT_EQ(at(cells, 3, 5), nullptr);
+    EXPECT_NE(at(cells, 4, 4), nullptr);
+    EXPECT_EQ(at(cells, 4, 5), nullptr);
+    const auto empty = resultWorkbookCells(resultFileHeader(false, true), kRecord, true,
+                                           WorkbookStop::AtEndDate, 38353, 1);
+    EXPECT_EQ(at(empty, 4, 0)->text, "");
+    EXPECT_EQ(at(empty, 5, 0)->text, "Settings for the simulation:");
+}
+
+TEST(ResultWorkbook, DamagedResultFile) {
+    EXPECT_THROW(resultWorkbookCells(resultFileHeader(true, true) + "38353\t1\tx\t0\t0\t\r\n",
+                                     kRecord, true, WorkbookStop::AtEndDate, 1, 1),
+                 OrvekError);
+    EXPECT_THROW(resultWorkbookCells(resultFileHeader(true, false) + "38353\t1\t2\t\r\n", kRecord,
+                                     false, WorkbookStop::AtEndDate, 1, 1),
+                 OrvekError);
+}
+
+} // namespace
+} // namespace orvek
+
+namespace orvek {
+namespace {
+
+TEST(ResultWorkbookFile, SavedAndLoadedBack) {
+    test::TestFolder f;
+    const auto cells =
+        resultWorkbookCells(cnDaily(), kRecord, false, WorkbookStop::AtEndDate, 38355, 3);
+    saveResultWorkbook(cells, f.file("r.xls"));
+    xls::TXLSFile file;
+    file.OpenFile(f.file("r.xls"));
+    const xls::TSheet& sheet = file.Workbook().Sheets().Items(0);
+    const xls::TCells& c = sheet.Cells();
+    EXPECT_EQ(c.ValueAt(0, 0).ToString(), "Simulated C and N mineralization dynamics");
+    EXPECT_EQ(c.ValueAt(3, 9).ToString(), "SOM-C:N");
+    EXPECT_EQ(c.ValueAt(4, 0).Type(), xls::VarType::Date); // shown as a date
+    EXPECT_EQ(c.ValueAt(4, 0).ToDouble(), 38353);
+    EXPECT_EQ(c.ValueAt(5, 1).ToDouble(), 2);
+    EXPECT_EQ(c.ValueAt(6, 5).ToDouble(), -0.4);
+    EXPECT_EQ(c.ValueAt(8, 0).ToString(), "Settings for the simulation:");
+    EXPECT_DOUBLE_EQ(sheet.Columns().Find(0)->Width(), 10);
+}
+
+TEST(ResultWorkbookFile, FailedSaveKeepsTheOldFile) {
+    test::TestFolder f;
+    f.write("r.xls", "old");
+    std::vector<WorkbookCell> cells = {{70000, 0, WorkbookCell::Kind::String, "too far", 0}};
+    EXPECT_ANY_THROW(saveResultWorkbook(cells, f.file("r.xls")));
+    EXPECT_EQ(f.read("r.xls"), "old");
+}
+
+} // namespace
+} // namespace orvek

@@ -1,0 +1,2 @@
+// Must not build: the basics lie below the model.
+#include "model/RunState.h"

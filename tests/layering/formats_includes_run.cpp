@@ -1,0 +1,2 @@
+// Must not build: the formats lie below the run pipeline.
+#include "run/RunPipeline.h"

@@ -1,0 +1,2 @@
+// Must not build: the model knows no file format.
+#include "formats/SettingFile.h"

@@ -1,0 +1,2 @@
+// Must not build: the UI base lies below the windows.
+#include "windows/inputs/InputPage.h"

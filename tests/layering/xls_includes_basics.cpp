@@ -1,0 +1,2 @@
+// Must not build: the workbook library stands on its own.
+#include "basics/Text.h"

@@ -1,0 +1,335 @@
+#include "windows/results/GraphPage.h"
+
+#include "FakeServices.h"
+#include "basics/Errors.h"
+#include "formats/ResultFiles.h"
+#include "run/RunPipeline.h"
+#include "run/StartUp.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace orvek::test {
+namespace {
+
+using ui::ChartAxis;
+using ui::GraphPage;
+
+constexpr DateSerial kStart = 38353; // 1 January 2005
+constexpr DateSerial kEnd = 40178;   // 31 December 2009
+constexpr int kDays = kEnd - kStart + 1;
+constexpr int kMonths = 60;
+
+// A start folder with the results of the bundled example, run as orvek-batch runs it: start-up in
+// the folder, the setting file retrieved, one run.
+class RunFolder {
+public:
+    explicit RunFolder(bool carbonOnly) {
+        const QDir data(QStringLiteral(ORVEK_DATA_DIR));
+        for (const QString& name : data.entryList(QDir::Files)) {
+            QFile::copy(data.filePath(name), m_dir.filePath(name));
+        }
+        if (carbonOnly) {
+            QFile stg(m_dir.filePath(QStringLiteral("Example.stg")));
+            stg.open(QIODevice::ReadWrite);
+            QByteArray text = stg.readAll();
+            text[0] = 'Y';
+            stg.seek(0);
+            stg.write(text);
+        }
+        Session session;
+        EXPECT_EQ(startSession(session, path().toStdString()), "");
+        retrieveSettings(session, session.startFolder + "Example.stg");
+        RunEnvironment env;
+        env.startFolder = session.startFolder;
+        env.decimalSeparator = session.decimalSeparator;
+        env.formats.shortDate = [](DateSerial d) { return std::to_string(d); };
+        const RunOutcome outcome = performRun(session.page, env);
+        EXPECT_TRUE(outcome.ok) << outcome.message;
+    }
+    QString path() const { return m_dir.path() + QLatin1Char('/'); }
+    QString file(const char* name) const { return path() + QString::fromLatin1(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+LastRun exampleRun(bool carbonOnly) {
+    return LastRun{carbonOnly, kStart, kEnd, kDays};
+}
+
+// Clicks a check box on its indicator, as a person would.
+void click(QCheckBox* box) {
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+}
+
+class GraphPageTest : public ::testing::Test {
+protected:
+    GraphPageTest() {
+        page.resize(880, 560);
+        page.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&page));
+    }
+    ui::GraphChart& chart() { return page.chart(); }
+    QCheckBox* box(int number) {
+        return page.findChild<QCheckBox*>(QStringLiteral("CheckBox%1").arg(number));
+    }
+    QPushButton* toggle() { return page.findChild<QPushButton*>(QStringLiteral("BitBtn2")); }
+    std::vector<qsizetype> pointCounts() {
+        std::vector<qsizetype> counts;
+        for (int s = 0; s < GraphPage::kSeriesCount; ++s) {
+            counts.push_back(chart().seriesActive(s) ? chart().seriesPointCount(s) : -1);
+        }
+        return counts;
+    }
+
+    FakeServices fake;
+    GraphPage page;
+};
+
+TEST_F(GraphPageTest, StartsWithItsFixedSettingsAndNoData) {
+    EXPECT_EQ(chart().title(), QStringLiteral("Carbon and Nitrogen Dynamics"));
+    EXPECT_EQ(chart().axisTitle(ChartAxis::Bottom), QStringLiteral("Days after start"));
+    EXPECT_EQ(chart().axisTitle(ChartAxis::Left), QStringLiteral("Organic C (Mg/ha)"));
+    EXPECT_EQ(chart().axisMinimum(ChartAxis::Left), 0.0);
+    EXPECT_EQ(chart().axisGridStyle(ChartAxis::Left), Qt::DashDotDotLine);
+    EXPECT_FALSE(chart().axisGridVisible(ChartAxis::Right));
+    EXPECT_EQ(chart().minorTickCount(), 4);
+    EXPECT_TRUE(chart().titleFont().bold());
+    EXPECT_EQ(chart().titleFont().pixelSize(), 16);
+    EXPECT_EQ(chart().titleColor(), QColor(Qt::blue));
+
+    const char* captions[] = {"SOM-C",
+                              "Substrate residual C",
+                              "Total organic C",
+                              "Accum. N mineralization",
+                              "Total soil mineral N",
+                              "Total soil N",
+                              "C:N ratio of residues",
+                              "C:N ratio of SOM"};
+    const QColor colors[] = {Qt::red,    QColor(0, 128, 0), Qt::black,           Qt::blue,
+                             Qt::yellow, QColor(0, 255, 0), QColor(255, 0, 255), QColor(0, 0, 128)};
+    ASSERT_EQ(chart().seriesCount(), 8);
+    for (int s = 0; s < 8; ++s) {
+        EXPECT_EQ(box(14 + s)->text(), QString::fromLatin1(captions[s]));
+        EXPECT_FALSE(box(14 + s)->isChecked());
+        EXPECT_EQ(box(14 + s)->isEnabled(), s < 3);
+        EXPECT_EQ(chart().seriesColor(s), colors[s]) << s;
+        EXPECT_EQ(chart().seriesLineWidth(s), 2);
+        EXPECT_EQ(chart().seriesAxis(s), s < 3 ? ChartAxis::Left : ChartAxis::Right);
+        EXPECT_FALSE(chart().seriesActive(s));
+    }
+    EXPECT_EQ(toggle()->text(), QStringLiteral("Days / Date on X"));
+    EXPECT_EQ(toggle()->palette().color(QPalette::ButtonText), QColor(Qt::blue));
+    // Before a run a click draws nothing and reports no missing file.
+    click(box(14));
+    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_EQ(chart().seriesPointCount(0), 0);
+}
+
+TEST_F(GraphPageTest, ACarbonAndNitrogenRunDrawsTheDefaultSeriesAndTheBoxesChooseTheRest) {
+    RunFolder run(false);
+    page.setStartFolder(run.path());
+    page.showRunResults(exampleRun(false), true);
+
+    EXPECT_TRUE(box(15)->isChecked());
+    EXPECT_TRUE(box(18)->isChecked());
+    EXPECT_EQ(pointCounts(), (std::vector<qsizetype>{-1, kDays, -1, -1, kDays, -1, -1, -1}));
+    EXPECT_EQ(chart().title(), QStringLiteral("Carbon and Nitrogen Mineralization Dynamics"));
+    EXPECT_EQ(chart().axisTitle(ChartAxis::Bottom), QStringLiteral("Days after start (DAS)"));
+    EXPECT_EQ(chart().axisTitle(ChartAxis::Right), QStringLiteral("Nitrogen (kg/ha)"));
+    EXPECT_EQ(chart().axisMinimum(ChartAxis::Right), std::nullopt);
+    EXPECT_TRUE(chart().axisGridVisible(ChartAxis::Left));
+    EXPECT_FALSE(chart().axisGridVisible(ChartAxis::Right));
+    EXPECT_EQ(toggle()->text(), QStringLiteral("DAS / Date on X"));
+    EXPECT_EQ(toggle()->palette().color(QPalette::ButtonText), QColor(Qt::red));
+    EXPECT_EQ(chart().seriesPoint(1, 0), QPointF(1, 0.0)); // DAS 1, no residue yet
+    EXPECT_EQ(chart().seriesTitle(4), QStringLiteral("Total soil mineral N"));
+    EXPECT_GE(chart().axisLow(ChartAxis::Left), 0.0);
+
+    click(box(20));
+    EXPECT_EQ(chart().axisTitle(ChartAxis::Right), QStringLiteral("Nitrogen (kg/ha) & C:N ratio"));
+    EXPECT_EQ(chart().axisMinimum(ChartAxis::Right), 0.0);
+    EXPECT_EQ(chart().axisLow(ChartAxis::Right), 0.0);
+
+    // Only C:N ratios: their title, the right axis from 0, the right grid instead of the left.
+    click(box(15));
+    click(box(18));
+    click(box(21));
+    EXPECT_EQ(pointCounts(), (std::vector<qsizetype>{-1, -1, -1, -1, -1, -1, kDays, kDays}));
+    EXPECT_EQ(chart().axisTitle(ChartAxis::Right), QStringLiteral("C:N ratio"));
+    EXPECT_EQ(chart().axisMinimum(ChartAxis::Right), 0.0);
+    EXPECT_FALSE(chart().axisGridVisible(ChartAxis::Left));
+    EXPECT_TRUE(chart().axisGridVisible(ChartAxis::Right));
+
+    // No box: nothing drawn, the right title unchanged, the right grid shown.
+    click(box(20));
+    click(box(21));
+    EXPECT_EQ(pointCounts(), std::vector<qsizetype>(8, -1));
+    for (int s = 0; s < 8; ++s) {
+        EXPECT_EQ(chart().seriesPointCount(s), 0);
+    }
+    EXPECT_EQ(chart().axisTitle(ChartAxis::Right), QStringLiteral("C:N ratio"));
+    EXPECT_TRUE(chart().axisGridVisible(ChartAxis::Right));
+
+    // All eight, then monthly output.
+    for (int b = 14; b <= 21; ++b) {
+        click(box(b));
+    }
+    EXPECT_EQ(pointCounts(), std::vector<qsizetype>(8, kDays));
+    page.timeStepChanged(false);
+    EXPECT_EQ(pointCounts(), std::vector<qsizetype>(8, kMonths));
+    EXPECT_EQ(chart().axisTitle(ChartAxis::Bottom), QStringLiteral("Months after start (MAS)"));
+    EXPECT_EQ(toggle()->text(), QStringLiteral("MAS / Date on X"));
+    EXPECT_EQ(toggle()->palette().color(QPalette::ButtonText), QColor(Qt::blue));
+    EXPECT_EQ(chart().seriesPoint(0, 0).x(), 0.0); // MAS 0
+    EXPECT_TRUE(fake.messages.empty());
+}
+
+TEST_F(GraphPageTest, ACarbonOnlyRunDisablesAndUnticksTheNitrogenBoxes) {
+    RunFolder cn(false);
+    page.setStartFolder(cn.path());
+    page.showRunResults(exampleRun(false), true);
+    click(box(17));
+    click(box(20));
+    ASSERT_EQ(chart().axisTitle(ChartAxis::Right), QStringLiteral("Nitrogen (kg/ha) & C:N ratio"));
+
+    click(box(14));
+    RunFolder carbon(true);
+    page.setStartFolder(carbon.path());
+    page.showRunResults(exampleRun(true), false);
+    for (int b = 17; b <= 21; ++b) {
+        EXPECT_FALSE(box(b)->isEnabled()) << b;
+        EXPECT_FALSE(box(b)->isChecked()) << b;
+    }
+    EXPECT_EQ(pointCounts(), (std::vector<qsizetype>{kMonths, kMonths, -1, -1, -1, -1, -1, -1}));
+    EXPECT_EQ(chart().title(), QStringLiteral("Carbon Mineralization Dynamics"));
+    EXPECT_EQ(chart().axisTitle(ChartAxis::Right),
+              QStringLiteral("Nitrogen (kg/ha) & C:N ratio")); // unchanged in C-only mode
+    EXPECT_TRUE(fake.messages.empty());
+
+    // A C & N run afterwards enables them again; the other boxes keep their state.
+    page.setStartFolder(cn.path());
+    page.showRunResults(exampleRun(false), false);
+    EXPECT_TRUE(box(17)->isEnabled());
+    EXPECT_FALSE(box(17)->isChecked());
+    EXPECT_TRUE(box(18)->isChecked());
+    EXPECT_TRUE(box(14)->isChecked());
+}
+
+TEST_F(GraphPageTest, TheXToggleShowsDatesAndTwiceReturnsToTheSameDrawing) {
+    RunFolder run(false);
+    page.setStartFolder(run.path());
+    page.showRunResults(exampleRun(false), true);
+    const auto before = pointCounts();
+    const QPointF first = chart().seriesPoint(1, 0);
+    const QPointF last = chart().seriesPoint(1, kDays - 1);
+
+    QTest::mouseClick(toggle(), Qt::LeftButton);
+    EXPECT_TRUE(page.xAxisDates());
+    EXPECT_TRUE(chart().xValuesAreDates());
+    EXPECT_EQ(chart().dateFormat(), QStringLiteral("M/d/yy"));
+    EXPECT_EQ(chart().bottomLabelAngle(), 90);
+    EXPECT_EQ(chart().axisTitle(ChartAxis::Bottom), QStringLiteral("Date (m/d/y)"));
+    EXPECT_EQ(chart().seriesPoint(1, 0).x(), kStart); // DAS 1 lies on the start date
+    EXPECT_EQ(chart().seriesPoint(1, kDays - 1).x(), kEnd);
+    EXPECT_EQ(chart().axisLow(ChartAxis::Bottom), kStart);
+    EXPECT_EQ(chart().axisHigh(ChartAxis::Bottom), kEnd);
+
+    page.timeStepChanged(false); // months on dates: StartDate + 30 x MAS
+    EXPECT_EQ(chart().seriesPoint(1, 0).x(), kStart);
+    EXPECT_EQ(chart().seriesPoint(1, 10).x(), kStart + 300);
+    page.timeStepChanged(true);
+
+    QTest::mouseClick(toggle(), Qt::LeftButton);
+    EXPECT_FALSE(chart().xValuesAreDates());
+    EXPECT_EQ(chart().bottomLabelAngle(), 0);
+    EXPECT_EQ(chart().dateFormat(), QStringLiteral("M/d/yy")); // left as it was
+    EXPECT_EQ(chart().axisTitle(ChartAxis::Bottom), QStringLiteral("Days after start (DAS)"));
+    EXPECT_EQ(pointCounts(), before);
+    EXPECT_EQ(chart().seriesPoint(1, 0), first);
+    EXPECT_EQ(chart().seriesPoint(1, kDays - 1), last);
+}
+
+TEST_F(GraphPageTest, ReadingStopsAfterEndDateOrAtTheEndOfTheFile) {
+    RunFolder run(false);
+    page.setStartFolder(run.path());
+    // A later change of the page does not matter: the copy of the run decides.
+    page.showRunResults(LastRun{false, kStart, kStart + 99, kDays}, true);
+    EXPECT_EQ(chart().seriesPointCount(1), 100);
+    EXPECT_EQ(chart().seriesPoint(1, 99).x(), 100);
+
+    // Months: only an exact StartDate + 30 x MAS stops early.
+    page.setLastRun(LastRun{false, kStart, kStart + 300, kDays});
+    page.timeStepChanged(false);
+    EXPECT_EQ(chart().seriesPointCount(1), 11);
+    page.setLastRun(LastRun{false, kStart, kStart + 301, kDays});
+    page.timeStepChanged(false);
+    EXPECT_EQ(chart().seriesPointCount(1), kMonths);
+
+    // An end date past the weather: the whole file.
+    page.setLastRun(LastRun{false, kStart, kEnd + 500, kDays});
+    page.timeStepChanged(true);
+    EXPECT_EQ(chart().seriesPointCount(1), kDays);
+}
+
+TEST_F(GraphPageTest, AnUnreadableFileIsReportedAndKeepsThePointsReadBeforeIt) {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    page.setStartFolder(folder);
+    EXPECT_THROW(page.showRunResults(exampleRun(true), true), OrvekError);
+    EXPECT_EQ(chart().seriesPointCount(1), 0);
+
+    QFile daily(folder + QString::fromLatin1(kResultDailyFileName));
+    ASSERT_TRUE(daily.open(QIODevice::WriteOnly));
+    daily.write(resultFileHeader(true, true).c_str());
+    daily.write("38353\t1\t50.00\t1.00\t51.00\t\r\n38354\t2\t50.00\t1.10\t51.10\t\r\n"
+                "38355\t3\t50.00\tx\t51.20\t\r\n38356\t4\t50.00\t1.30\t51.30\t\r\n");
+    daily.close();
+    click(box(16)); // the handler shows the error in the error box
+    ASSERT_EQ(fake.messages.size(), 1u);
+    EXPECT_EQ(fake.messages[0].icon, ui::MessageIcon::Error);
+    EXPECT_TRUE(fake.messages[0].text.endsWith(QStringLiteral(", line 7: Invalid numeric input")))
+        << fake.messages[0].text.toStdString();
+    EXPECT_EQ(chart().seriesPointCount(1), 2);
+    EXPECT_EQ(chart().seriesPointCount(2), 2);
+}
+
+TEST_F(GraphPageTest, PrintGraphShowsItsTabFirstAndPrintsThePreviewedChart) {
+    RunFolder run(false);
+    QTabWidget tabs;
+    auto* input = new QLabel(QStringLiteral("input page"));
+    auto* graph = new GraphPage();
+    tabs.addTab(input, QStringLiteral(" Input setting "));
+    tabs.addTab(graph, QStringLiteral(" Graph "));
+    tabs.resize(880, 600);
+    tabs.show();
+    graph->setStartFolder(run.path());
+    graph->showRunResults(exampleRun(false), true);
+
+    QTemporaryDir out;
+    fake.printToPdf = out.filePath(QStringLiteral("graph.pdf"));
+    QPrinter printer;
+    graph->printGraph(printer, &tabs);
+    EXPECT_EQ(tabs.currentWidget(), graph);
+    EXPECT_EQ(fake.pausedMilliseconds, 1000);
+    EXPECT_EQ(fake.previews, 1);
+    EXPECT_GT(QFileInfo(fake.printToPdf).size(), 1000);
+
+    graph->printGraph(printer, &tabs); // already in front: no wait
+    EXPECT_EQ(fake.pausedMilliseconds, 1000);
+    EXPECT_EQ(fake.previews, 2);
+}
+
+} // namespace
+} // namespace orvek::test

@@ -1,0 +1,239 @@
+#include "WindowTestSupport.h"
+#include "windows/results/NumericalOutputPage.h"
+#include "windows/results/NumericalOutputPrint.h"
+
+#include <QFontMetricsF>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <cmath>
+#include <map>
+#include <tuple>
+#include <vector>
+
+namespace orvek::test {
+
+namespace {
+
+struct Placed {
+    int page;
+    double x;
+    double y;
+    QString text;
+    bool operator==(const Placed& o) const {
+        return std::tie(page, x, y, text) == std::tie(o.page, o.x, o.y, o.text);
+    }
+};
+
+// A monospaced device: every character 10 wide, lines 20 high, a 400 x 200 printable area.
+std::vector<Placed> layOut(const QStringList& lines, int* pages = nullptr) {
+    ui::TextDeviceMetrics m;
+    m.pageWidth = 400;
+    m.pageHeight = 200;
+    m.lineHeight = 20;
+    m.averageCharWidth = 10;
+    m.advance = [](const QString& t) { return 10.0 * static_cast<double>(t.size()); };
+    std::vector<Placed> out;
+    const int n =
+        ui::layoutTextDevice(lines, m, [&out](int page, double x, double y, const QString& text) {
+            out.push_back({page, x, y, text});
+        });
+    if (pages != nullptr) {
+        *pages = n;
+    }
+    return out;
+}
+
+TEST(TextDevice, TabsCountFromTheLeftEdgeIncludingTheIndent) {
+    const QStringList printout = ui::printoutLines({QStringLiteral("a\tbb\t\tc")});
+    ASSERT_EQ(printout.size(), 6);
+    EXPECT_EQ(printout[5], QStringLiteral("               a\tbb\t\tc"));
+    const std::vector<Placed> placed = layOut(printout);
+    // Five empty lines first; the 16 characters end at 160, so the TAB goes to 240 (the next
+    // stop, not the one it stands on); two TABs reach the right edge and "c" continues on the
+    // next line.
+    const std::vector<Placed> expected = {{0, 0, 100, QStringLiteral("               a")},
+                                          {0, 240, 100, QStringLiteral("bb")},
+                                          {0, 0, 120, QStringLiteral("c")}};
+    EXPECT_EQ(placed, expected);
+}
+
+TEST(TextDevice, LongLinesWrapAndPagesBreakTwoLinesAboveTheBottom) {
+    std::vector<Placed> placed = layOut({QString(50, QLatin1Char('x')), QStringLiteral("y")});
+    ASSERT_EQ(placed.size(), 3u);
+    EXPECT_EQ(placed[0], (Placed{0, 0, 0, QString(40, QLatin1Char('x'))}));
+    EXPECT_EQ(placed[1], (Placed{0, 0, 20, QString(10, QLatin1Char('x'))}));
+    EXPECT_EQ(placed[2], (Placed{0, 0, 40, QStringLiteral("y")}));
+
+    // A line may start at 160 (40 left: two line heights) but not at 180: nine lines a page.
+    QStringList twenty;
+    for (int i = 0; i < 20; ++i) {
+        twenty << QString::number(i);
+    }
+    int pages = 0;
+    placed = layOut(twenty, &pages);
+    EXPECT_EQ(pages, 3);
+    EXPECT_EQ(placed[8], (Placed{0, 0, 160, QStringLiteral("8")}));
+    EXPECT_EQ(placed[9], (Placed{1, 0, 0, QStringLiteral("9")}));
+    EXPECT_EQ(placed[19], (Placed{2, 0, 20, QStringLiteral("19")}));
+
+    // Exactly one page of lines does not begin a second page.
+    layOut(twenty.mid(0, 9), &pages);
+    EXPECT_EQ(pages, 1);
+}
+
+class NumericalOutputTest : public WindowTest {
+protected:
+    void SetUp() override {
+        start();
+        retrieve(work.path(QStringLiteral("Example.stg")));
+    }
+    void run() { click(window->inputPage()->runButton()); }
+    QString memoText() const { return window->outputPage()->memo()->toPlainText(); }
+};
+
+TEST_F(NumericalOutputTest, TheTimeStepSwitchRefillsTheMemoOnceThereAreResults) {
+    // Before any run the choice is only recorded.
+    radio("RadioButton2")->setChecked(true);
+    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_TRUE(memoText().isEmpty());
+    radio("RadioButton1")->setChecked(true);
+    run();
+    ASSERT_TRUE(fake.messages.empty()) << fake.messageTexts().join(QLatin1Char('|')).toStdString();
+    QStringList lines = memoText().split(QLatin1Char('\n'));
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("DAS: days after start")));
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("Date\tDAS\tSOM-C")));
+    const qsizetype blank = lines.indexOf(QString());
+    EXPECT_EQ(blank, 2);
+    const qsizetype separator = lines.indexOf(QString(), 3);
+    ASSERT_GT(separator, 3);
+    EXPECT_EQ(lines[separator + 1], QStringLiteral("Settings for the simulation:"));
+    EXPECT_EQ(separator, 4 + 1826); // five years of days
+
+    click(radio("RadioButton2"));
+    lines = memoText().split(QLatin1Char('\n'));
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("MAS: months after start")));
+    EXPECT_TRUE(window->outputPage()->memo()->isReadOnly());
+    const double tab = window->outputPage()->memo()->tabStopDistance();
+    EXPECT_DOUBLE_EQ(tab,
+                     8 * QFontMetricsF(window->outputPage()->memo()->font()).averageCharWidth());
+}
+
+TEST_F(NumericalOutputTest, AMissingResultFileLeavesWhatWasReadBeforeIt) {
+    run();
+    QFile::remove(work.path(QStringLiteral("SettingRecord.~")));
+    click(radio("RadioButton2"));
+    ASSERT_EQ(fake.messages.size(), 1u);
+    EXPECT_TRUE(fake.messages[0].text.startsWith(QStringLiteral("Cannot open file")));
+    EXPECT_TRUE(memoText().contains(QStringLiteral("MAS")));
+    EXPECT_FALSE(memoText().contains(QStringLiteral("Settings for the simulation:")));
+
+    QFile::remove(work.path(QStringLiteral("ResultDailyForMemo.~")));
+    click(radio("RadioButton1"));
+    EXPECT_EQ(fake.messages.size(), 2u);
+    EXPECT_TRUE(memoText().isEmpty());
+}
+
+TEST_F(NumericalOutputTest, PrintingFromTheInputPageShowsTheOutputFirstAndMayBeCancelled) {
+    run();
+    window->pageControl()->setCurrentIndex(0);
+    fake.printAccepted = false;
+    trigger("Printdetailedresult1");
+    EXPECT_EQ(fake.printDialogs, 1);
+    EXPECT_EQ(fake.pausedMilliseconds, 1500 + 1000);
+    EXPECT_EQ(window->pageControl()->currentWidget(), window->outputPage());
+}
+
+// The words of a PDF with their boxes, page by page, as pdftotext reports them.
+struct Word {
+    double x;
+    double y;
+    QString text;
+};
+std::map<int, std::vector<Word>> pdfWords(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    EXPECT_TRUE(p.waitForFinished(60000));
+    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    std::map<int, std::vector<Word>> pages;
+    int page = -1;
+    static const QRegularExpression token(QString::fromLatin1(
+        R"re(<page |<word xMin="([0-9.]+)" yMin="([0-9.]+)"[^>]*>([^<]*)</word>)re"));
+    for (auto it = token.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.captured(0).startsWith(QStringLiteral("<page"))) {
+            ++page;
+            continue;
+        }
+        pages[page].push_back({m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3)});
+    }
+    return pages;
+}
+
+const Word* findWord(const std::vector<Word>& words, const QString& text) {
+    for (const Word& w : words) {
+        if (w.text == text) {
+            return &w;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(NumericalOutputTest, ThePrintoutFollowsTheTextDeviceLayout) {
+    run();
+    const QString pdf = work.path(QStringLiteral("memo.pdf"));
+    fake.printToPdf = pdf;
+    trigger("Printdetailedresult1");
+    ASSERT_TRUE(QFile::exists(pdf));
+
+    QPrinter& printer = window->printer();
+    const double toPoints = 72.0 / printer.resolution();
+    const QFont font = window->outputPage()->memo()->font();
+    const QFontMetricsF fm(font, &printer);
+    const QRectF area = printer.pageLayout().paintRectPoints();
+    const double line = fm.lineSpacing() * toPoints;
+    const double tab = 8 * fm.averageCharWidth();
+
+    const QStringList memoLines =
+        window->outputPage()->memo()->toPlainText().split(QLatin1Char('\n'));
+    ui::TextDeviceMetrics m;
+    m.pageWidth = printer.width();
+    m.pageHeight = printer.height();
+    m.lineHeight = fm.lineSpacing();
+    m.averageCharWidth = fm.averageCharWidth();
+    m.advance = [&fm](const QString& t) { return fm.horizontalAdvance(t); };
+    const int expectedPages = ui::layoutTextDevice(ui::printoutLines(memoLines), m,
+                                                   [](int, double, double, const QString&) {});
+
+    const std::map<int, std::vector<Word>> pages = pdfWords(pdf);
+    ASSERT_EQ(static_cast<int>(pages.size()), expectedPages);
+    ASSERT_GT(expectedPages, 10);
+
+    // Every line starts after 15 blanks; "DAS" sits on the next tab stop after "Date".
+    const Word* dateWord = findWord(pages.at(0), QStringLiteral("Date"));
+    const Word* dasWord = findWord(pages.at(0), QStringLiteral("DAS"));
+    ASSERT_NE(dateWord, nullptr);
+    ASSERT_NE(dasWord, nullptr);
+    const double indent = fm.horizontalAdvance(QString(15, QLatin1Char(' ')));
+    EXPECT_NEAR(dateWord->x, area.left() + indent * toPoints, 0.5);
+    const double afterDate = indent + fm.horizontalAdvance(QStringLiteral("Date"));
+    const double stop = (std::floor(afterDate / tab) + 1) * tab;
+    EXPECT_NEAR(dasWord->x, area.left() + stop * toPoints, 0.5);
+
+    // Five empty lines at the top of the first page only.
+    const double firstTop = pages.at(0).front().y;
+    const double secondTop = pages.at(1).front().y;
+    EXPECT_NEAR(firstTop - secondTop, 5 * line, 0.5);
+    EXPECT_NEAR(pages.at(1).front().x, area.left() + indent * toPoints, 0.5);
+
+    // The setting record ends the printout.
+    const std::vector<Word>& last = pages.at(expectedPages - 1);
+    EXPECT_EQ(last.front().x, pages.at(1).front().x);
+    EXPECT_NE(findWord(last, QStringLiteral("Run")), nullptr);
+}
+
+} // namespace
+
+} // namespace orvek::test

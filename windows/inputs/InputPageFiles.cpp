@@ -1,0 +1,122 @@
+// The page's file commands: choosing the weather file, and creating, choosing and opening the
+// events workbook.
+
+#include "windows/inputs/InputPage.h"
+
+#include "basics/Files.h"
+#include "model/Weather.h"
+#include "uibase/HandlerGuard.h"
+#include "uibase/PlatformServices.h"
+#include "windows/inputs/PageWidgets.h"
+
+#include <QDateEdit>
+#include <QLabel>
+
+#include <filesystem>
+
+namespace orvek::ui {
+
+void InputPage::Button2Click() {
+    guarded(window(), [this] {
+        FileDialogRequest request;
+        request.title = QStringLiteral(" Select weather file");
+        request.initialFolder = qs(existingFolderOrStart(m_weatherFolder));
+        request.filters = {QStringLiteral("weather file (*.wth)"),
+                           QStringLiteral("all files (*.*)")};
+        const FileDialogResult chosen = services().openFile(window(), request);
+        if (chosen.path.isEmpty()) {
+            return;
+        }
+        const std::string path = ss(chosen.path);
+        // The whole file is read and checked before anything on the page changes.
+        const WeatherInfo info = scanWeatherFile(path);
+        m_weatherFolder = folderPart(path);
+        m_weatherName->setText(qs(fileNamePart(path)));
+        m_dailyWeather = info.kind == WeatherKind::Daily;
+        m_weatherKind->setText(
+            QString::fromLatin1(m_dailyWeather ? kDailyWeatherKindText : kMonthlyWeatherKindText));
+        m_weatherPeriod->setText(shortDateText(info.first) + QStringLiteral(" - ") +
+                                 shortDateText(info.last));
+        // One step per field, so that a date outside the new period moves to the nearer bound
+        // whatever the old range was.
+        for (QDateEdit* field : dateFields()) {
+            field->setDateRange(toQDate(info.first), toQDate(info.last));
+        }
+    });
+}
+
+void InputPage::Button3Click() {
+    FileDialogRequest request;
+    request.title = QStringLiteral(" Select input events file");
+    request.initialFolder = qs(existingFolderOrStart(m_values.workingFolder));
+    request.filters = {QStringLiteral("Excel file; (*.xls)"), QStringLiteral("all files (*.*)")};
+    const FileDialogResult chosen = services().openFile(window(), request);
+    if (chosen.path.isEmpty()) {
+        return;
+    }
+    const std::string path = ss(chosen.path);
+    m_eventsName->setText(qs(fileNamePart(path)));
+    m_eventsFile = path;
+    m_values.workingFolder = folderPart(path);
+}
+
+void InputPage::Button4Click() {
+    FileDialogRequest request;
+    request.title = QStringLiteral(" Select input events file");
+    request.initialFolder = qs(existingFolderOrStart(m_values.workingFolder));
+    request.filters = {QStringLiteral("Excel file; (*.xls)"), QStringLiteral("all files (*.*)")};
+    if (!m_openFileReminderOff) {
+        const ReminderResult reminder = services().openFileReminder(window());
+        if (reminder.closedWithOk && reminder.dontShowAgain) {
+            m_openFileReminderOff = true;
+        }
+    }
+    const FileDialogResult chosen = services().openFile(window(), request);
+    if (chosen.path.isEmpty()) {
+        return;
+    }
+    const std::string path = ss(chosen.path);
+    m_values.workingFolder = folderPart(path);
+    if (!services().openDocument(chosen.path)) {
+        services().message(window(), QStringLiteral("The file can't be opened."),
+                           MessageIcon::Information);
+        return;
+    }
+    m_eventsName->setText(qs(fileNamePart(path)));
+    m_eventsFile = path;
+}
+
+void InputPage::Button8Click() {
+    const std::string templatePath = resolveFileName(m_values.startFolder + kTemplateFileName);
+    if (!fileExists(templatePath)) {
+        services().beep(BeepKind::Hand);
+        services().message(window(),
+                           QStringLiteral("Template file 'Input Template.Orvek' not found."),
+                           MessageIcon::Error);
+        return;
+    }
+    const std::string folder = withTrailingSeparator(m_values.workingFolder);
+    std::string candidate;
+    for (int n = 1;; ++n) {
+        candidate = folder + "Input events-" + std::to_string(n) + ".xls";
+        std::error_code unreadable; // an unreadable folder ends the search; the copy reports it
+        if (!std::filesystem::exists(candidate, unreadable)) {
+            break;
+        }
+    }
+    std::error_code ec;
+    if (!std::filesystem::copy_file(templatePath, candidate, ec) || ec) {
+        services().beep(BeepKind::Hand);
+        services().message(
+            window(), QStringLiteral("Template file 'Input Template.Orvek' could not be copied."),
+            MessageIcon::Error);
+        return;
+    }
+    if (!services().openDocument(qs(candidate))) {
+        services().message(window(),
+                           QStringLiteral("Excel not found, or the file can't be opened."),
+                           MessageIcon::Information);
+    }
+}
+
+} // namespace orvek::ui

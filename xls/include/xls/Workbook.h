@@ -1,0 +1,91 @@
+#pragma once
+
+#include "xls/DataTables.h"
+#include "xls/Metrics.h"
+#include "xls/NumberFormats.h"
+#include "xls/Sheets.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orvek::xls {
+
+// Receives the progress of a load or save as a fraction 0..1.
+using ProgressHandler = std::function<void(double)>;
+
+class TWorkbook {
+public:
+    // Starts with sheets "Sheet1" .. "Sheet<n>", the 36 built-in number formats, the default
+    // font and the default cell format, laid out for a screen of the given resolution.
+    explicit TWorkbook(int sheetCount = 1, TScreenMetrics metrics = TScreenMetrics());
+    TWorkbook(const TWorkbook&) = delete;
+    TWorkbook& operator=(const TWorkbook&) = delete;
+
+    TSheets& Sheets() { return m_sheets; }
+    const TSheets& Sheets() const { return m_sheets; }
+    TFormatStrings& Formats() { return m_formats; }
+    const TFormatStrings& Formats() const { return m_formats; }
+    TVirtualFontTable& FontTable() { return m_fonts; }
+    const TVirtualFontTable& FontTable() const { return m_fonts; }
+    TVirtualXFTable& XFTable() { return m_xfs; }
+    const TVirtualXFTable& XFTable() const { return m_xfs; }
+    const TScreenMetrics& Metrics() const { return m_metrics; }
+
+    // Frees every sheet and resets the number formats and fonts. The XF table stays as it is.
+    void Clear();
+
+private:
+    TScreenMetrics m_metrics;
+    TFormatStrings m_formats;
+    TVirtualFontTable m_fonts;
+    TVirtualXFTable m_xfs;
+    TSheets m_sheets{*this};
+};
+
+// An Excel 97-2003 workbook file: the workbook in memory with loading and saving.
+//
+// Reading a workbook:
+//   TXLSFile file;
+//   file.OpenFile(path);
+//   const TCells& cells = file.Workbook().Sheets().Items(0).Cells();
+//   int month = cells.ValueAt(14, 1).ToInt();      // a half goes to the even neighbour
+//   double amount = cells.ValueAt(14, 5).ToDouble();
+//
+// Writing one:
+//   TXLSFile result;
+//   TSheet& sheet = result.Workbook().Sheets().Items(0);
+//   sheet.Columns().Items(0).SetWidth(10);
+//   TCell& date = sheet.Cells().Cell(4, 0);
+//   date.SetValue(38353.0);
+//   date.SetNumberFormatIndex(TFormatStrings::kDateFormat);
+//   sheet.Cells().Cell(4, 1).SetValue(1);
+//   result.SaveAs(path);
+class TXLSFile {
+public:
+    explicit TXLSFile(TScreenMetrics metrics = TScreenMetrics());
+    ~TXLSFile();
+    TXLSFile(const TXLSFile&) = delete;
+    TXLSFile& operator=(const TXLSFile&) = delete;
+
+    TWorkbook& Workbook() { return *m_workbook; }
+    const TWorkbook& Workbook() const { return *m_workbook; }
+
+    // Clears the workbook, then loads the file. After a failure the workbook holds what was read
+    // up to it.
+    void OpenFile(const std::string& fileName);
+    void LoadFromBuffer(const uint8_t* data, size_t size);
+    // Writes the workbook; an existing file is replaced only once the new one is complete.
+    void SaveAs(const std::string& fileName);
+    std::vector<uint8_t> SaveToBuffer();
+    void Clear() { m_workbook->Clear(); }
+
+    ProgressHandler OnProgress;
+
+private:
+    std::unique_ptr<TWorkbook> m_workbook;
+};
+
+} // namespace orvek::xls
