@@ -36,25 +36,6 @@ void writeText(const std::string& path, const std::string& text) {
     out << text;
 }
 
-// Five events a year for 100 years, in the events working file's layout: straw and roots of
-// C:N 80 to 150, which tie up more N than the soil releases.
-std::string fiveHundredEvents() {
-    std::string s = "Event\tMonth\tDay\tYear\tsubCode\tC\tC:N\r\n";
-    int j = 0;
-    for (int y = 1921; y <= 2020; ++y) {
-        // month, day, substrate code, C in tenths of Mg/ha, C:N
-        const int rows[5][5] = {{4, 20, 1, 10, 90},
-                                {8, 1, 1, 40, 120},
-                                {8, 1, 2, 15, 80},
-                                {9, 15, 1, 30, 120},
-                                {10, 1, 1, 30, 150}};
-        for (const auto& r : rows) {
-            orvek::appendInputEventLine(s, ++j, r[0], r[1], y, r[2], r[3] / 10.0, r[4], true);
-        }
-    }
-    return s;
-}
-
 double seconds(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
 }
@@ -144,7 +125,7 @@ int main() {
     orvek::RunEnvironment env;
     env.startFolder = folder.string() + "/";
     env.formats.shortDate = [](orvek::DateSerial d) { return std::to_string(d); };
-    const std::string events = fiveHundredEvents();
+    const std::string events = orvek::bench::fiveHundredEvents();
 
     // ORVEK_BENCH_ROUNDS=1 runs once, for instruction counts under callgrind.
     const char* roundsText = std::getenv("ORVEK_BENCH_ROUNDS");

@@ -220,19 +220,48 @@ public:
         }
     }
 
-    // The N a step of each lane releases with the microbes' D:A and C:N, and each lane's
-    // bound for the threshold test; ManyPools only.
-    void nitrogen(const CohortTable& t, size_t count, const Microbes& microbes, double boundC,
-                  double boundN) {
-        for (size_t i = 0; i < count; ++i) {
-            const double dC = t.cPrevious[i] - m_c[i];
-            m_net[i] = netNitrogenRelease(dC, dC / microbes.da, t.cn[i], microbes.cn);
-            m_bound[i] =
-                std::fabs(t.cPrevious[i] / t.cn[i]) * boundN + std::fabs(t.cPrevious[i]) * boundC;
-        }
-    }
     double net(size_t i) const { return m_net[i]; }
     double bound(size_t i) const { return m_bound[i]; }
+
+    // The day's steps of Cohorts 0..count-1, all by the day's full length, and with nitrogen the
+    // N each releases with the day's first D:A and microbial C:N and its threshold bound.
+    void day(const CohortTable& t, size_t count, double x, double xPow, const Microbes& microbes,
+             double boundN, double boundC, bool nitrogen) {
+        const vmath::DayLanes lanes{t.agePrevious.data(),
+                                    t.s.data(),
+                                    t.rate.data(),
+                                    t.cPrevious.data(),
+                                    t.k30.data(),
+                                    t.cn.data(),
+                                    x,
+                                    xPow,
+                                    microbes.da,
+                                    microbes.cn,
+                                    boundN,
+                                    boundC,
+                                    nitrogen,
+                                    m_c.data(),
+                                    m_age.data(),
+                                    m_rate.data(),
+                                    m_net.data(),
+                                    m_bound.data()};
+        vmath::kernels().daySteps(lanes, vmath::paddedSize(count));
+        for (size_t i = 0; i < count; ++i) {
+            const double a = t.agePrevious[i];
+            if (a + x >= kConstantRatePeriod && (a <= 0 || 1 - t.s[i] * xPow == 0)) {
+                const StepResult st = stepWith<ArrayMath>(t.pool(i), x, xPow);
+                m_c[i] = st.c;
+                m_age[i] = st.age;
+                m_rate[i] = st.rate;
+                if (nitrogen) {
+                    const double dC = t.cPrevious[i] - st.c;
+                    m_net[i] = netNitrogenRelease(dC, dC / microbes.da, t.cn[i], microbes.cn);
+                    m_bound[i] = std::fabs(t.cPrevious[i] / t.cn[i]) * boundN +
+                                 std::fabs(t.cPrevious[i]) * boundC;
+                }
+            }
+        }
+    }
 
     StepResult result(size_t i) const { return StepResult{m_c[i], m_age[i], m_rate[i]}; }
 
@@ -443,10 +472,7 @@ void simulateDays(RunState& run, const WeatherFile& weather, size_t firstLine,
         while (decomposing < eventCount && run.events[decomposing].date < date) {
             ++decomposing;
         }
-        steps.run<true>(cohorts, 0, &factor, &factorPow, decomposing);
-        if (withN) {
-            steps.nitrogen(cohorts, decomposing, microbes, adj.boundC, adj.boundN);
-        }
+        steps.day(cohorts, decomposing, factor, factorPow, microbes, adj.boundN, adj.boundC, withN);
         const Microbes fresh = microbes;
 
         // The N limitation and the day's accounting, Cohort by Cohort in event order.
@@ -499,23 +525,25 @@ void simulateDays(RunState& run, const WeatherFile& weather, size_t firstLine,
             }
         }
 
-        // What the accounting leaves to each Cohort on its own.
+        // What the accounting leaves to each Cohort on its own, in one pass the compiler can
+        // vectorise.
         const size_t stepped = j;
+        double* __restrict cn = cohorts.cn.data();
+        double* __restrict cPrevious = cohorts.cPrevious.data();
+        double* __restrict agePrevious = cohorts.agePrevious.data();
+        const double* __restrict c = cohorts.c.data();
+        const double* __restrict age = cohorts.age.data();
+        const double* __restrict released = net.data();
         for (j = 0; j < stepped; ++j) {
-            cohorts.agePrevious[j] = cohorts.age[j];
-        }
-        if (withN) {
-            for (j = 0; j < stepped; ++j) {
-                const double cohortN = cohorts.cPrevious[j] / cohorts.cn[j] - net[j];
-                cohorts.cn[j] = cohorts.c[j] / cohortN;
+            agePrevious[j] = age[j];
+            if (withN) {
+                cn[j] = c[j] / (cPrevious[j] / cn[j] - released[j]);
             }
-            if (stepped > 0) {
-                soil.totalN = soil.organicN + soil.mineralN;
-                soil.residueCN = soil.residueC / (soil.organicN - som.c / som.cn);
-            }
+            cPrevious[j] = c[j];
         }
-        for (j = 0; j < stepped; ++j) {
-            cohorts.cPrevious[j] = cohorts.c[j];
+        if (withN && stepped > 0) {
+            soil.totalN = soil.organicN + soil.mineralN;
+            soil.residueCN = soil.residueC / (soil.organicN - som.c / som.cn);
         }
 
         writer.writeDailyRow(das, date, run);

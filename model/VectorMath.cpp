@@ -56,8 +56,34 @@ void portablePowLoop(const double* in, double y, double* out, size_t n) {
     }
 }
 
+// The vector targets' day steps, one lane at a time with the same operations.
+void portableDaySteps(const DayLanes& d, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        const double a = d.agePrevious[i];
+        const double k = d.rate[i];
+        const double b = a + d.x;
+        const double ratio = b >= 30.0 && a > 0 ? (b - a) / a : 0.0;
+        const double logRatio = portableLog1p(ratio);
+        const double s = d.s[i] * d.xPow;
+        const double rateFactor = portableExp(-s * logRatio);
+        const double integral = portableExpm1((1 - s) * logRatio);
+        const bool constant = b < 30.0;
+        d.newRate[i] = constant ? (1 - d.s[i]) * d.k30[i] : k * rateFactor;
+        const double decay = constant ? -d.k30[i] * d.x : -(k * a / (1 - s) * integral);
+        d.c[i] = portableExp(decay) * d.cPrevious[i];
+        d.age[i] = b;
+        if (d.nitrogen) {
+            const double dC = d.cPrevious[i] - d.c[i];
+            const double assimilated = dC / d.da;
+            d.net[i] = (dC + assimilated) / d.cn[i] - assimilated / d.microbialCN;
+            d.bound[i] = std::fabs(d.cPrevious[i] / d.cn[i]) * d.boundN +
+                         std::fabs(d.cPrevious[i]) * d.boundC;
+        }
+    }
+}
+
 const Kernels kPortableKernels = {portableLoop<portableExp>, portableLoop<portableExpm1>,
-                                  portableLoop<portableLog1p>, portablePowLoop};
+                                  portableLoop<portableLog1p>, portablePowLoop, portableDaySteps};
 
 bool supported(Target t) {
 #if ORVEK_VECTOR_MATH_X86

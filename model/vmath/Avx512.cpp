@@ -6,6 +6,8 @@
 namespace orvek::vmath::detail {
 namespace {
 
+#define ORVEK_VM_VEC __m512d
+#define ORVEK_VM_ABS(v) _mm512_abs_pd(v)
 #define ORVEK_VM_WIDTH 8
 #define ORVEK_VM_LOAD _mm512_loadu_pd
 #define ORVEK_VM_STORE _mm512_storeu_pd
@@ -15,6 +17,6 @@ namespace {
 
 } // namespace
 
-extern const Kernels kAvx512Kernels = {expLoop, expm1Loop, log1pLoop, powLoop};
+extern const Kernels kAvx512Kernels = {expLoop, expm1Loop, log1pLoop, powLoop, dayStepsLoop};
 
 } // namespace orvek::vmath::detail

@@ -6,6 +6,8 @@
 namespace orvek::vmath::detail {
 namespace {
 
+#define ORVEK_VM_VEC __m128d
+#define ORVEK_VM_ABS(v) _mm_andnot_pd(_mm_set1_pd(-0.0), v)
 #define ORVEK_VM_WIDTH 2
 #define ORVEK_VM_LOAD _mm_loadu_pd
 #define ORVEK_VM_STORE _mm_storeu_pd
@@ -15,6 +17,6 @@ namespace {
 
 } // namespace
 
-extern const Kernels kSse4Kernels = {expLoop, expm1Loop, log1pLoop, powLoop};
+extern const Kernels kSse4Kernels = {expLoop, expm1Loop, log1pLoop, powLoop, dayStepsLoop};
 
 } // namespace orvek::vmath::detail

@@ -4,6 +4,7 @@
 #include "basics/Errors.h"
 #include "model/Events.h"
 #include "model/Parameters.h"
+#include "model/VectorMath.h"
 #include "model/Weather.h"
 
 #include <cstdint>
@@ -37,13 +38,15 @@ struct CohortTable {
     std::vector<double> agePrevious;
     std::vector<double> rate;
     std::vector<double> cn;
+    size_t count = 0;
 
-    size_t size() const { return c.size(); }
-    // n Cohorts with every quantity 0.
+    size_t size() const { return count; }
+    // n Cohorts with every quantity 0, the arrays padded with zeros to whole vector blocks.
     void assign(size_t n) {
+        count = n;
         for (std::vector<double>* v :
              {&r, &s, &k30, &c, &cPrevious, &age, &agePrevious, &rate, &cn}) {
-            v->assign(n, 0.0);
+            v->assign(vmath::paddedSize(n), 0.0);
         }
     }
     Pool pool(size_t j) const {
