@@ -1,9 +1,11 @@
 #include "model/Dynamics.h"
 
 #include "basics/Errors.h"
+#include "basics/Text.h"
 #include "model/VectorMath.h"
 #include "model/Weather.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -14,6 +16,7 @@ namespace {
 constexpr double kConstantRatePeriod = 30;
 constexpr double kMinimumFactor = 0.0001;
 constexpr double kAdjustmentStep = 0.01;
+constexpr int kMaxAdjustments = 100; // 1 % steps: the D:A ratio then stands at its maximum
 constexpr double kAgeingPower = 0.179;
 constexpr int kProgressMaximum = 1000;
 
@@ -119,12 +122,22 @@ void checkAdjustedS(const RunState& run) {
         if (run.cohorts.s[j] >= 1) {
             const int type = run.events[j].type;
             const int index = substrateSIndex(type);
+            if (run.textureIndex == 0) {
+                throw OrvekError(atLine(run.parameterPath, index + 2,
+                                        "the " + parameterName(index) +
+                                            " is 1 or more; the model needs it below 1."));
+            }
+            // Either line may be the one to mend: the message names both.
             const std::string texture = run.textureIndex == 1 ? "loam" : "clay";
-            throw OrvekError(atLine(
-                run.parameterPath, index + 2,
-                "the " + parameterName(index) +
-                    (run.textureIndex == 0 ? std::string() : " adjusted for " + texture + " soil") +
-                    " is 1 or more; the model needs it below 1."));
+            const int effect = run.textureIndex == 1 ? kLoamS : kClayS;
+            throw OrvekError(atLine(run.parameterPath, index + 2,
+                                    "the " + parameterName(index) + " adjusted for " + texture +
+                                        " soil is 1 or more (" +
+                                        formatGeneral(run.parameters[static_cast<size_t>(index)]) +
+                                        " with the " + parameterName(effect) + " of " +
+                                        formatGeneral(run.parameters[static_cast<size_t>(effect)]) +
+                                        " % on line " + std::to_string(effect + 2) +
+                                        "); the model needs it below 1."));
         }
     }
 }
@@ -153,6 +166,7 @@ namespace {
 struct Microbes {
     double da = 0;
     double cn = 0;
+    int adjustments = 0; // carried, like the working ratios, to the day's later Cohorts
 };
 
 // Decomposition steps of many lanes at once, in arrays padded to whole blocks. Either every lane
@@ -324,6 +338,9 @@ struct Adjustments {
     double microbialStep = 0;
     double slowdownStep = 0;
     double daMax = 0;
+    double microbialMin = 0; // the minimum parameter, where the last adjustment lands
+    double microbialLow = 0;
+    double microbialHigh = 0;
     double boundN = 0; // what the N of a pool and its C weigh in the threshold's bound
     double boundC = 0;
 };
@@ -350,6 +367,9 @@ public:
         m_adj.microbialStep = kAdjustmentStep * (p[kMicrobialCNMax] - p[kMicrobialCNMin]);
         m_adj.slowdownStep = kAdjustmentStep * (1 - p[kDAMin] / p[kDAMax]);
         m_adj.daMax = p[kDAMax];
+        m_adj.microbialMin = p[kMicrobialCNMin];
+        m_adj.microbialLow = std::min(p[kMicrobialCNMin], p[kMicrobialCNMax]);
+        m_adj.microbialHigh = std::max(p[kMicrobialCNMin], p[kMicrobialCNMax]);
         m_adj.boundN = 1 + 1 / p[kDAMin];
         m_adj.boundC = 1 / (p[kDAMin] * p[kMicrobialCNMin]);
     }
@@ -382,7 +402,7 @@ public:
         double u = 0;
         size_t next = vmath::kBlock;
         while (!(mineralN + day.net >= 0)) {
-            if (microbes.da >= m_adj.daMax) {
+            if (microbes.adjustments >= kMaxAdjustments || microbes.da >= m_adj.daMax) {
                 // The D:A ratio is at its maximum: the Cohort pauses for the day.
                 take(decompositionStep(cohort, 0, 0));
                 day.dC = 0;
@@ -390,8 +410,17 @@ public:
                 day.net = 0;
                 break;
             }
-            microbes.da += m_adj.daStep;
-            microbes.cn -= m_adj.microbialStep;
+            // Counted rather than compared, so that rounding can neither add a step beyond the
+            // range nor, with a range too narrow to move the sum, loop for ever; the last step
+            // lands on the ends of the ranges exactly.
+            if (++microbes.adjustments == kMaxAdjustments) {
+                microbes.da = m_adj.daMax;
+                microbes.cn = m_adj.microbialMin;
+            } else {
+                microbes.da = std::min(microbes.da + m_adj.daStep, m_adj.daMax);
+                microbes.cn = std::clamp(microbes.cn - m_adj.microbialStep, m_adj.microbialLow,
+                                         m_adj.microbialHigh);
+            }
             u += m_adj.slowdownStep;
             if (next == vmath::kBlock) {
                 stepAhead(run.cohorts, j, u, factor);
@@ -464,7 +493,7 @@ void simulateDays(RunState& run, const WeatherFile& weather, size_t firstLine,
         weather.temperatures(line, tmax, tmin);
         const double factor = temperatureFactor(tmax, tmin, p, run.addSoilMinusAir);
         const double factorPow = std::pow(factor, kAgeingPower);
-        Microbes microbes{p[kDAMin], p[kMicrobialCNMax]};
+        Microbes microbes{p[kDAMin], p[kMicrobialCNMax], 0};
 
         somDayStep(run, date, factor, factorPow, microbes);
 

@@ -97,7 +97,7 @@ class TCFile {
 public:
     // Create: ECFileError 0 when the file cannot be created (missing folder, read-only target,
     // or the spreadsheet application's lock file lies beside it). Open: ECFileError 3 when the
-    // file cannot be read or is not a compound document, or is locked that way.
+    // file cannot be read or is not a compound document.
     TCFile(TCFileMode mode, const std::string& fileName = {});
     // Opens a document held in memory (read only); ECFileError 3 when it is not one.
     TCFile(const uint8_t* data, size_t size);
