@@ -38,13 +38,14 @@ double numberField(std::string_view text, int row) {
 
 } // namespace
 
-bool resultWorkbookFits(size_t dataRows, size_t recordLines) {
-    return 4 + dataRows + 1 + recordLines <= kWorksheetRows;
+bool resultWorkbookFits(size_t dataRows, size_t recordLines, size_t worksheetRows) {
+    return 4 + dataRows + 1 + recordLines <= worksheetRows;
 }
 
 std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::string_view record,
                                               bool carbonOnly, WorkbookStop stop,
-                                              DateSerial endDate, int lastDAS) {
+                                              DateSerial endDate, int lastDAS,
+                                              size_t worksheetRows) {
     using Kind = WorkbookCell::Kind;
     std::vector<WorkbookCell> cells;
     LineCursor lines(result);
@@ -78,7 +79,7 @@ std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::stri
             throw OrvekError("The result file's data row " + std::to_string(row - 3) +
                              " is incomplete.");
         }
-        if (!resultWorkbookFits(static_cast<size_t>(row - 4) + 1, recordLineCount)) {
+        if (!resultWorkbookFits(static_cast<size_t>(row - 4) + 1, recordLineCount, worksheetRows)) {
             throw OrvekError(kTooManyRowsMessage);
         }
         const double date = numberField(f[0], row);

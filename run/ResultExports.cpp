@@ -31,7 +31,7 @@ void saveResultsCsv(const ResultExportFiles& files, const std::string& path, boo
 void saveResultsXlsx(const ResultExportFiles& files, const std::string& path, XlsxMemory memory) {
     saveResultXlsx(resultWorkbookCells(resultText(files), recordText(files), files.last.carbonOnly,
                                        WorkbookStop::AtEndDate, files.last.endDate,
-                                       files.last.lastDAS),
+                                       files.last.lastDAS, kXlsxWorksheetRows),
                    path, memory);
 }
 

@@ -290,12 +290,14 @@ TEST(FaultLeftovers, ASaveSweepsBesideItsTarget) {
     EXPECT_TRUE(f.exists("new.stg"));
 }
 
-TEST(FaultLeftovers, MissingStartFolderIsNamed) {
+TEST(FaultLeftovers, StartFolderThatCannotBeMadeIsNamed) {
+    // A missing start folder is made and filled; one whose parent is a file cannot be.
     test::TestFolder f;
-    const Batch r = runBatch("--start-folder '" + f.file("nowhere") + "' x.stg", f.path());
+    f.write("plain", "x");
+    const Batch r = runBatch("--start-folder '" + f.file("plain/nowhere") + "' x.stg", f.path());
     EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(contains(r.output, "Start folder '" + f.file("nowhere") + "' does not exist."))
-        << r.output;
+    EXPECT_TRUE(contains(r.output, f.file("plain/nowhere"))) << r.output;
+    EXPECT_EQ(f.read("plain"), "x");
 }
 
 // ---------------------------------------------------------------- read-only targets

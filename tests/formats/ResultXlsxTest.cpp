@@ -152,7 +152,7 @@ TEST(ResultXlsxExport, HoldsMoreRowsThanAnXlsSheet) {
     }
     test::TestFolder folder;
     saveResultXlsx(resultWorkbookCells(daily, "Settings for the simulation:\r\n", true,
-                                       WorkbookStop::AtEndDate, 0, kRows),
+                                       WorkbookStop::AtEndDate, 0, kRows, kXlsxWorksheetRows),
                    folder.file("long.xlsx"));
     ASSERT_EQ(test::convertWithLibreOffice(folder.path(), "csv", {"long.xlsx"}, folder.path()), "");
     const std::string csv = folder.read("long.csv");

@@ -18,6 +18,10 @@ struct WorkbookCell {
     double number = 0; // Integer, Double, Date (a day number shown with the date format)
 };
 
+// The rows an Excel 97-2003 worksheet holds, and those of an Office Open XML one.
+inline constexpr size_t kWorksheetRows = 65536;
+inline constexpr size_t kXlsxWorksheetRows = 1048576;
+
 // Where the data rows of a result workbook end, besides the end of the file.
 enum class WorkbookStop { AtEndDate, AtLastDAS };
 
@@ -25,19 +29,19 @@ enum class WorkbookStop { AtEndDate, AtLastDAS };
 // title, units and empty lines, row 3 the column titles, from row 4 the data rows (date, count
 // and values as they stand in the file), then an empty row and the setting record. A value that
 // cannot be read raises OrvekError, and so does a result too long for a worksheet, as soon as
-// that shows (kTooManyRowsMessage).
+// that shows (kTooManyRowsMessage); an .xlsx sheet passes its own row count.
 std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::string_view record,
                                               bool carbonOnly, WorkbookStop stop,
-                                              DateSerial endDate, int lastDAS);
+                                              DateSerial endDate, int lastDAS,
+                                              size_t worksheetRows = kWorksheetRows);
 
-// The rows a worksheet holds, and what a result that needs more is told.
-inline constexpr size_t kWorksheetRows = 65536;
+// What a result that needs more rows than a worksheet holds is told.
 inline constexpr const char* kTooManyRowsMessage =
     "The result has more rows than a worksheet holds (65,536); save the monthly output instead.";
 
 // Whether a result workbook of so many data rows and setting record lines fits on a worksheet:
 // four heading rows, the data, an empty row and the record.
-bool resultWorkbookFits(size_t dataRows, size_t recordLines);
+bool resultWorkbookFits(size_t dataRows, size_t recordLines, size_t worksheetRows = kWorksheetRows);
 
 // The width of column 0, in characters.
 inline constexpr double kResultDateColumnWidth = 10;
