@@ -1,8 +1,10 @@
 #pragma once
 
-// What the benchmarks share: a century of daily weather and the peak memory of the process.
+// What the benchmarks share: a century of daily weather, 500 events and the peak memory of the
+// process.
 
 #include "basics/DateSerial.h"
+#include "model/Events.h"
 #include "model/Weather.h"
 
 #include <fstream>
@@ -38,6 +40,25 @@ inline std::string centuryOfWeather(const std::string& observedDailyFile, int fi
         }
     }
     return out;
+}
+
+// Five events a year for 100 years, in the events working file's layout: straw and roots of
+// C:N 80 to 150, which tie up more N than the soil releases.
+inline std::string fiveHundredEvents() {
+    std::string s = "Event\tMonth\tDay\tYear\tsubCode\tC\tC:N\r\n";
+    int j = 0;
+    for (int y = 1921; y <= 2020; ++y) {
+        // month, day, substrate code, C in tenths of Mg/ha, C:N
+        const int rows[5][5] = {{4, 20, 1, 10, 90},
+                                {8, 1, 1, 40, 120},
+                                {8, 1, 2, 15, 80},
+                                {9, 15, 1, 30, 120},
+                                {10, 1, 1, 30, 150}};
+        for (const auto& r : rows) {
+            orvek::appendInputEventLine(s, ++j, r[0], r[1], y, r[2], r[3] / 10.0, r[4], true);
+        }
+    }
+    return s;
 }
 
 // The peak resident memory of this process in kilobytes (VmHWM), or -1.

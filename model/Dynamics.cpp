@@ -2,10 +2,12 @@
 
 #include "basics/Errors.h"
 #include "basics/Text.h"
+#include "model/VectorMath.h"
 #include "model/Weather.h"
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace orvek {
 
@@ -57,18 +59,34 @@ void applyTextureEffects(RunState& run) {
         sFactor = run.parameters[kClayS] / 100;
     }
     for (size_t j = 0; j < run.events.size(); ++j) {
-        run.cohorts[j].r *= rFactor;
-        run.cohorts[j].s *= sFactor;
+        run.cohorts.r[j] *= rFactor;
+        run.cohorts.s[j] *= sFactor;
     }
 }
 
-StepResult decompositionStep(const Pool& pool, double x, double xPow) {
+namespace {
+
+// The C library's functions: SOM's steps and the repeated steps of the N limitation use them.
+struct LibraryMath {
+    static double exp(double x) { return std::exp(x); }
+    static double expm1(double x) { return std::expm1(x); }
+    static double log1p(double x) { return std::log1p(x); }
+};
+
+// The functions the day's Cohort steps use for all Cohorts at once, one value at a time.
+struct ArrayMath {
+    static double exp(double x) { return vmath::exp(x); }
+    static double expm1(double x) { return vmath::expm1(x); }
+    static double log1p(double x) { return vmath::log1p(x); }
+};
+
+template <class Math> StepResult stepWith(const Pool& pool, double x, double xPow) {
     if (x == 0) {
         return StepResult{pool.cPrevious, pool.agePrevious, pool.rate};
     }
     const double b = pool.agePrevious + x;
     if (b < kConstantRatePeriod) {
-        return StepResult{pool.cPrevious * std::exp(-pool.k30 * x), b, (1 - pool.s) * pool.k30};
+        return StepResult{pool.cPrevious * Math::exp(-pool.k30 * x), b, (1 - pool.s) * pool.k30};
     }
     const double s = pool.s * xPow;
     double a = pool.agePrevious;
@@ -83,19 +101,25 @@ StepResult decompositionStep(const Pool& pool, double x, double xPow) {
     }
     // ln(b/a), the power law's rate ratio and the integral of k (t/a)^-s from a to b, in forms
     // that stay accurate when the step is short compared with the age.
-    const double logRatio = std::log1p((b - a) / a);
-    const double rate = k * std::exp(-s * logRatio);
+    const double logRatio = Math::log1p((b - a) / a);
+    const double rate = k * Math::exp(-s * logRatio);
     const double oneMinusS = 1 - s;
     decay +=
-        oneMinusS == 0 ? k * a * logRatio : k * a / oneMinusS * std::expm1(oneMinusS * logRatio);
-    return StepResult{pool.cPrevious * std::exp(-decay), b, rate};
+        oneMinusS == 0 ? k * a * logRatio : k * a / oneMinusS * Math::expm1(oneMinusS * logRatio);
+    return StepResult{pool.cPrevious * Math::exp(-decay), b, rate};
+}
+
+} // namespace
+
+StepResult decompositionStep(const Pool& pool, double x, double xPow) {
+    return stepWith<LibraryMath>(pool, x, xPow);
 }
 
 namespace {
 
 void checkAdjustedS(const RunState& run) {
     for (size_t j = 0; j < run.events.size(); ++j) {
-        if (run.cohorts[j].s >= 1) {
+        if (run.cohorts.s[j] >= 1) {
             const int type = run.events[j].type;
             const int index = substrateSIndex(type);
             if (run.textureIndex == 0) {
@@ -119,18 +143,311 @@ void checkAdjustedS(const RunState& run) {
 }
 
 void prepareCohorts(RunState& run) {
-    run.cohorts.assign(run.events.size(), Pool{});
+    CohortTable& t = run.cohorts;
+    t.assign(run.events.size());
     for (size_t j = 0; j < run.events.size(); ++j) {
         const int type = run.events[j].type;
-        run.cohorts[j].r = run.parameters[static_cast<size_t>(substrateRIndex(type))];
-        run.cohorts[j].s = run.parameters[static_cast<size_t>(substrateSIndex(type))];
+        t.r[j] = run.parameters[static_cast<size_t>(substrateRIndex(type))];
+        t.s[j] = run.parameters[static_cast<size_t>(substrateSIndex(type))];
     }
     applyTextureEffects(run);
     checkAdjustedS(run);
-    for (Pool& p : run.cohorts) {
-        p.k30 = p.r * std::pow(kConstantRatePeriod, -p.s);
+    for (size_t j = 0; j < t.size(); ++j) {
+        t.k30[j] = t.r[j] * std::pow(kConstantRatePeriod, -t.s[j]);
     }
 }
+
+} // namespace
+
+namespace {
+
+// The day's working D:A ratio and microbial C:N: reset every day, raised and lowered by the N
+// limitation for the rest of the day.
+struct Microbes {
+    double da = 0;
+    double cn = 0;
+    int adjustments = 0; // carried, like the working ratios, to the day's later Cohorts
+};
+
+// Decomposition steps of many lanes at once, in arrays padded to whole blocks. Either every lane
+// is a different pool stepped by the same x (the day's Cohort step), or every lane steps the
+// same pool by its own x (the repetitions of the N limitation). The power law's four exp/log
+// calls run for all lanes together; the few lanes that leave it (the first 30 days, the first
+// step of a Cohort, an exponent of exactly 1) are redone one at a time with the same functions.
+class StepLanes {
+public:
+    explicit StepLanes(size_t lanes)
+        : m_in(vmath::paddedSize(lanes)), m_log(m_in.size()), m_rateIn(m_in.size()),
+          m_rateOut(m_in.size()), m_decayIn(m_in.size()), m_decayOut(m_in.size()), m_c(m_in.size()),
+          m_age(m_in.size()), m_rate(m_in.size()), m_net(m_in.size()), m_bound(m_in.size()) {}
+
+    // Lane i steps pool first + i by x[0] (ManyPools) or pool first by x[i] (otherwise).
+    template <bool ManyPools>
+    void run(const CohortTable& t, size_t first, const double* x, const double* xPow,
+             size_t count) {
+        const auto pool = [&](const std::vector<double>& v, size_t i) {
+            return ManyPools ? v[first + i] : v[first];
+        };
+        const auto along = [](const double* v, size_t i) { return ManyPools ? v[0] : v[i]; };
+        const size_t n = vmath::paddedSize(count);
+        const vmath::Kernels& math = vmath::kernels();
+        for (size_t i = 0; i < count; ++i) {
+            const double a = pool(t.agePrevious, i);
+            const double b = a + along(x, i);
+            m_age[i] = b;
+            m_in[i] = b >= kConstantRatePeriod && a > 0 ? (b - a) / a : 0;
+        }
+        math.log1p(m_in.data(), m_log.data(), n);
+        for (size_t i = 0; i < count; ++i) {
+            const double s = pool(t.s, i) * along(xPow, i);
+            m_rateIn[i] = -s * m_log[i];
+            m_decayIn[i] = (1 - s) * m_log[i];
+        }
+        math.exp(m_rateIn.data(), m_rateOut.data(), n);
+        math.expm1(m_decayIn.data(), m_decayOut.data(), n);
+        for (size_t i = 0; i < count; ++i) {
+            const double s = pool(t.s, i) * along(xPow, i);
+            const double k = pool(t.rate, i);
+            const double k30 = pool(t.k30, i);
+            // Within the first 30 days the constant rate k30 decays the pool.
+            const bool constant = m_age[i] < kConstantRatePeriod;
+            m_rate[i] = constant ? (1 - pool(t.s, i)) * k30 : k * m_rateOut[i];
+            m_in[i] = constant ? -k30 * along(x, i)
+                               : -(k * pool(t.agePrevious, i) / (1 - s) * m_decayOut[i]);
+        }
+        math.exp(m_in.data(), m_c.data(), n);
+        for (size_t i = 0; i < count; ++i) {
+            m_c[i] *= pool(t.cPrevious, i);
+        }
+        for (size_t i = 0; i < count; ++i) {
+            const double a = pool(t.agePrevious, i);
+            const double xi = along(x, i);
+            const double xiPow = along(xPow, i);
+            if (xi == 0 ||
+                (m_age[i] >= kConstantRatePeriod && (a <= 0 || 1 - pool(t.s, i) * xiPow == 0))) {
+                const StepResult st =
+                    stepWith<ArrayMath>(t.pool(ManyPools ? first + i : first), xi, xiPow);
+                m_c[i] = st.c;
+                m_age[i] = st.age;
+                m_rate[i] = st.rate;
+            }
+        }
+    }
+
+    double net(size_t i) const { return m_net[i]; }
+    double bound(size_t i) const { return m_bound[i]; }
+
+    // The day's steps of Cohorts 0..count-1, all by the day's full length, and with nitrogen the
+    // N each releases with the day's first D:A and microbial C:N and its threshold bound.
+    void day(const CohortTable& t, size_t count, double x, double xPow, const Microbes& microbes,
+             double boundN, double boundC, bool nitrogen) {
+        const vmath::DayLanes lanes{t.agePrevious.data(),
+                                    t.s.data(),
+                                    t.rate.data(),
+                                    t.cPrevious.data(),
+                                    t.k30.data(),
+                                    t.cn.data(),
+                                    x,
+                                    xPow,
+                                    microbes.da,
+                                    microbes.cn,
+                                    boundN,
+                                    boundC,
+                                    nitrogen,
+                                    m_c.data(),
+                                    m_age.data(),
+                                    m_rate.data(),
+                                    m_net.data(),
+                                    m_bound.data()};
+        vmath::kernels().daySteps(lanes, vmath::paddedSize(count));
+        for (size_t i = 0; i < count; ++i) {
+            const double a = t.agePrevious[i];
+            if (a + x >= kConstantRatePeriod && (a <= 0 || 1 - t.s[i] * xPow == 0)) {
+                const StepResult st = stepWith<ArrayMath>(t.pool(i), x, xPow);
+                m_c[i] = st.c;
+                m_age[i] = st.age;
+                m_rate[i] = st.rate;
+                if (nitrogen) {
+                    const double dC = t.cPrevious[i] - st.c;
+                    m_net[i] = netNitrogenRelease(dC, dC / microbes.da, t.cn[i], microbes.cn);
+                    m_bound[i] = std::fabs(t.cPrevious[i] / t.cn[i]) * boundN +
+                                 std::fabs(t.cPrevious[i]) * boundC;
+                }
+            }
+        }
+    }
+
+    StepResult result(size_t i) const { return StepResult{m_c[i], m_age[i], m_rate[i]}; }
+
+private:
+    std::vector<double> m_in;
+    std::vector<double> m_log;
+    std::vector<double> m_rateIn;
+    std::vector<double> m_rateOut;
+    std::vector<double> m_decayIn;
+    std::vector<double> m_decayOut;
+    std::vector<double> m_c;
+    std::vector<double> m_age;
+    std::vector<double> m_rate;
+    std::vector<double> m_net;
+    std::vector<double> m_bound;
+};
+
+// SOM's day: it does not decompose on the start date and is never limited by mineral N.
+void somDayStep(RunState& run, DateSerial date, double factor, double factorPow,
+                const Microbes& microbes) {
+    Pool& som = run.som;
+    SoilTotals& soil = run.soil;
+    double dC = 0;
+    double assimilated = 0;
+    if (date > run.startDate) {
+        const StepResult st = decompositionStep(som, factor, factorPow);
+        som.c = st.c;
+        som.age = st.age;
+        som.rate = st.rate;
+        dC = som.cPrevious - som.c;
+        assimilated = dC / microbes.da;
+    }
+    som.agePrevious = som.age;
+    som.cPrevious = som.c;
+    soil.somC = som.c;
+    if (!run.carbonOnly) {
+        const double net = netNitrogenRelease(dC, assimilated, som.cn, microbes.cn);
+        soil.cumulativeNetN += net;
+        soil.somN -= net;
+        soil.mineralN += net;
+        soil.organicN -= net;
+        soil.totalN = soil.mineralN + soil.organicN;
+        som.cn = som.c / soil.somN;
+    }
+}
+
+// A Cohort's accepted step with the carbon it lost, the carbon microbes assimilated and the N
+// released.
+struct CohortDay {
+    StepResult step;
+    double dC = 0;
+    double assimilated = 0;
+    double net = 0;
+};
+
+// The steps the N limitation moves the day's working D:A, microbial C:N and slowdown by, and
+// the bounds of the first two.
+struct Adjustments {
+    double daStep = 0;
+    double microbialStep = 0;
+    double slowdownStep = 0;
+    double daMax = 0;
+    double microbialMin = 0; // the minimum parameter, where the last adjustment lands
+    double microbialLow = 0;
+    double microbialHigh = 0;
+    double boundN = 0; // what the N of a pool and its C weigh in the threshold's bound
+    double boundC = 0;
+};
+
+// Whether mineral N + net lies so close to 0 that the last bits of the exp/log calls could
+// decide the test; such steps are taken again with the C library's functions. The bound holds
+// for every D:A and microbial C:N the day can reach.
+double thresholdBound(double cPrevious, double cn, const Adjustments& adj) {
+    return std::fabs(cPrevious / cn) * adj.boundN + std::fabs(cPrevious) * adj.boundC;
+}
+bool nearThreshold(double mineralN, double net, double bound) {
+    return std::fabs(mineralN + net) <= 1e-12 * (std::fabs(mineralN) + bound);
+}
+
+// The N limitation of one Cohort's step: while mineral N cannot cover the step's uptake, the
+// working D:A rises, the working microbial C:N falls and the Cohort slows, 1 % of each range at
+// a time, every repetition starting again from the Cohort's state at the end of the previous day.
+// The repetitions are taken a block at a time, ahead of the tests that ask for them.
+class NitrogenLimitation {
+public:
+    explicit NitrogenLimitation(const ParameterSet& p)
+        : m_lanes(vmath::kBlock), m_x(vmath::kBlock), m_xPow(vmath::kBlock) {
+        m_adj.daStep = kAdjustmentStep * (p[kDAMax] - p[kDAMin]);
+        m_adj.microbialStep = kAdjustmentStep * (p[kMicrobialCNMax] - p[kMicrobialCNMin]);
+        m_adj.slowdownStep = kAdjustmentStep * (1 - p[kDAMin] / p[kDAMax]);
+        m_adj.daMax = p[kDAMax];
+        m_adj.microbialMin = p[kMicrobialCNMin];
+        m_adj.microbialLow = std::min(p[kMicrobialCNMin], p[kMicrobialCNMax]);
+        m_adj.microbialHigh = std::max(p[kMicrobialCNMin], p[kMicrobialCNMax]);
+        m_adj.boundN = 1 + 1 / p[kDAMin];
+        m_adj.boundC = 1 / (p[kDAMin] * p[kMicrobialCNMin]);
+    }
+
+    const Adjustments& adjustments() const { return m_adj; }
+
+    // Cohort j's day from its first step, taken with the day's full length.
+    CohortDay limit(RunState& run, size_t j, StepResult first, double factor, double factorPow,
+                    Microbes& microbes) {
+        const Pool cohort = run.cohorts.pool(j);
+        const double mineralN = run.soil.mineralN;
+        const double bound = thresholdBound(cohort.cPrevious, cohort.cn, m_adj);
+        CohortDay day;
+        const auto take = [&](const StepResult& st) {
+            ++run.cohortSteps;
+            day.step = st;
+            day.dC = cohort.cPrevious - st.c;
+            day.assimilated = day.dC / microbes.da;
+            day.net = netNitrogenRelease(day.dC, day.assimilated, cohort.cn, microbes.cn);
+        };
+        const auto takeChecked = [&](const StepResult& st, double x, bool firstStep) {
+            take(st);
+            if (nearThreshold(mineralN, day.net, bound)) {
+                --run.cohortSteps;
+                take(decompositionStep(cohort, x,
+                                       firstStep ? factorPow : std::pow(x, kAgeingPower)));
+            }
+        };
+        takeChecked(first, factor, true);
+        double u = 0;
+        size_t next = vmath::kBlock;
+        while (!(mineralN + day.net >= 0)) {
+            if (microbes.adjustments >= kMaxAdjustments || microbes.da >= m_adj.daMax) {
+                // The D:A ratio is at its maximum: the Cohort pauses for the day.
+                take(decompositionStep(cohort, 0, 0));
+                day.dC = 0;
+                day.assimilated = 0;
+                day.net = 0;
+                break;
+            }
+            // Counted rather than compared, so that rounding can neither add a step beyond the
+            // range nor, with a range too narrow to move the sum, loop for ever; the last step
+            // lands on the ends of the ranges exactly.
+            if (++microbes.adjustments == kMaxAdjustments) {
+                microbes.da = m_adj.daMax;
+                microbes.cn = m_adj.microbialMin;
+            } else {
+                microbes.da = std::min(microbes.da + m_adj.daStep, m_adj.daMax);
+                microbes.cn = std::clamp(microbes.cn - m_adj.microbialStep, m_adj.microbialLow,
+                                         m_adj.microbialHigh);
+            }
+            u += m_adj.slowdownStep;
+            if (next == vmath::kBlock) {
+                stepAhead(run.cohorts, j, u, factor);
+                next = 0;
+            }
+            takeChecked(m_lanes.result(next), m_x[next], false);
+            ++next;
+        }
+        return day;
+    }
+
+private:
+    // The next block of repetitions of Cohort j, the first with slowdown u.
+    void stepAhead(const CohortTable& t, size_t j, double u, double factor) {
+        for (size_t i = 0; i < vmath::kBlock; ++i) {
+            m_x[i] = (1 - u) * factor;
+            u += m_adj.slowdownStep;
+        }
+        vmath::kernels().pow(m_x.data(), kAgeingPower, m_xPow.data(), vmath::kBlock);
+        m_lanes.run<false>(t, j, m_x.data(), m_xPow.data(), vmath::kBlock);
+    }
+
+    Adjustments m_adj;
+    StepLanes m_lanes;
+    std::vector<double> m_x;
+    std::vector<double> m_xPow;
+};
 
 } // namespace
 
@@ -157,12 +474,13 @@ void simulateDays(RunState& run, const WeatherFile& weather, size_t firstLine,
     }
     soil.somC = som.c;
 
-    const double daStep = kAdjustmentStep * (p[kDAMax] - p[kDAMin]);
-    const double microbialStep = kAdjustmentStep * (p[kMicrobialCNMax] - p[kMicrobialCNMin]);
-    const double microbialLow = std::min(p[kMicrobialCNMin], p[kMicrobialCNMax]);
-    const double microbialHigh = std::max(p[kMicrobialCNMin], p[kMicrobialCNMax]);
-    const double slowdownStep = kAdjustmentStep * (1 - p[kDAMin] / p[kDAMax]);
+    CohortTable& cohorts = run.cohorts;
     const size_t eventCount = run.events.size();
+    StepLanes steps(eventCount);
+    NitrogenLimitation limitation(p);
+    const Adjustments& adj = limitation.adjustments();
+    size_t decomposing = 0; // Cohorts whose event date lies before the day
+    std::vector<double> net(eventCount);
 
     int das = 0;
     int position = 0;
@@ -175,102 +493,86 @@ void simulateDays(RunState& run, const WeatherFile& weather, size_t firstLine,
         weather.temperatures(line, tmax, tmin);
         const double factor = temperatureFactor(tmax, tmin, p, run.addSoilMinusAir);
         const double factorPow = std::pow(factor, kAgeingPower);
-        double microbialCN = p[kMicrobialCNMax];
-        double da = p[kDAMin];
-        int adjustments = 0; // carried, like the working ratios, to the day's later Cohorts
+        Microbes microbes{p[kDAMin], p[kMicrobialCNMax], 0};
 
-        // SOM: it does not decompose on the start date; it is never limited by mineral N.
-        double dC = 0;
-        double assimilated = 0;
-        if (date > run.startDate) {
-            const StepResult st = decompositionStep(som, factor, factorPow);
-            som.c = st.c;
-            som.age = st.age;
-            som.rate = st.rate;
-            dC = som.cPrevious - som.c;
-            assimilated = dC / da;
-        }
-        som.agePrevious = som.age;
-        som.cPrevious = som.c;
-        soil.somC = som.c;
-        if (withN) {
-            const double net = netNitrogenRelease(dC, assimilated, som.cn, microbialCN);
-            soil.cumulativeNetN += net;
-            soil.somN -= net;
-            soil.mineralN += net;
-            soil.organicN -= net;
-            soil.totalN = soil.mineralN + soil.organicN;
-            som.cn = som.c / soil.somN;
-        }
+        somDayStep(run, date, factor, factorPow, microbes);
 
-        for (size_t j = 0; j < eventCount && date >= run.events[j].date; ++j) {
-            Pool& cohort = run.cohorts[j];
-            double net = 0;
+        // The Cohort step of every Cohort created on an earlier day.
+        while (decomposing < eventCount && run.events[decomposing].date < date) {
+            ++decomposing;
+        }
+        steps.day(cohorts, decomposing, factor, factorPow, microbes, adj.boundN, adj.boundC, withN);
+        const Microbes fresh = microbes;
+
+        // The N limitation and the day's accounting, Cohort by Cohort in event order.
+        size_t j = 0;
+        for (; j < eventCount && date >= run.events[j].date; ++j) {
+            double dC = 0;
+            net[j] = 0;
             if (date == run.events[j].date) {
-                cohort.c = cohort.cPrevious = run.events[j].cAmount;
-                dC = 0;
-                assimilated = 0;
-                soil.residueC += cohort.c;
+                // The Cohort's own date: it is created and does not decompose.
+                cohorts.c[j] = cohorts.cPrevious[j] = run.events[j].cAmount;
+                soil.residueC += cohorts.c[j];
                 if (withN) {
-                    cohort.cn = run.events[j].cn;
-                    soil.organicN += cohort.c / cohort.cn;
+                    cohorts.cn[j] = run.events[j].cn;
+                    soil.organicN += cohorts.c[j] / cohorts.cn[j];
                 }
             } else {
-                double u = 0;
-                StepResult st;
-                for (;;) {
-                    const double x = (1 - u) * factor;
-                    st = decompositionStep(cohort, x,
-                                           u == 0 ? factorPow : std::pow(x, kAgeingPower));
-                    ++run.cohortSteps;
-                    dC = cohort.cPrevious - st.c;
-                    assimilated = dC / da;
-                    if (!withN) {
-                        break;
+                StepResult accepted = j < decomposing
+                                          ? steps.result(j)
+                                          : stepWith<ArrayMath>(cohorts.pool(j), factor, factorPow);
+                dC = cohorts.cPrevious[j] - accepted.c;
+                ++run.cohortSteps;
+                if (withN) {
+                    const bool precomputed =
+                        j < decomposing && microbes.da == fresh.da && microbes.cn == fresh.cn;
+                    net[j] = precomputed ? steps.net(j)
+                                         : netNitrogenRelease(dC, dC / microbes.da, cohorts.cn[j],
+                                                              microbes.cn);
+                    const double bound =
+                        j < decomposing ? steps.bound(j)
+                                        : thresholdBound(cohorts.cPrevious[j], cohorts.cn[j], adj);
+                    if (!(soil.mineralN + net[j] >= 0) ||
+                        nearThreshold(soil.mineralN, net[j], bound)) {
+                        --run.cohortSteps;
+                        const CohortDay day =
+                            limitation.limit(run, j, accepted, factor, factorPow, microbes);
+                        accepted = day.step;
+                        dC = day.dC;
+                        net[j] = day.net;
                     }
-                    net = netNitrogenRelease(dC, assimilated, cohort.cn, microbialCN);
-                    if (soil.mineralN + net >= 0) {
-                        break;
-                    }
-                    if (adjustments >= kMaxAdjustments || da >= p[kDAMax]) {
-                        // The D:A ratio is at its maximum: the Cohort pauses for the day.
-                        u = 1;
-                        st = decompositionStep(cohort, 0, 0);
-                        ++run.cohortSteps;
-                        dC = 0;
-                        assimilated = 0;
-                        net = 0;
-                        break;
-                    }
-                    // Counted rather than compared, so that rounding can neither add a step
-                    // beyond the range nor, with a range too narrow to move the sum, loop for
-                    // ever; the last step lands on the ends of the ranges exactly.
-                    if (++adjustments == kMaxAdjustments) {
-                        da = p[kDAMax];
-                        microbialCN = p[kMicrobialCNMin];
-                    } else {
-                        da = std::min(da + daStep, p[kDAMax]);
-                        microbialCN =
-                            std::clamp(microbialCN - microbialStep, microbialLow, microbialHigh);
-                    }
-                    u += slowdownStep;
                 }
-                cohort.c = st.c;
-                cohort.age = st.age;
-                cohort.rate = st.rate;
+                cohorts.c[j] = accepted.c;
+                cohorts.age[j] = accepted.age;
+                cohorts.rate[j] = accepted.rate;
             }
-            cohort.agePrevious = cohort.age;
             soil.residueC -= dC;
             if (withN) {
-                soil.cumulativeNetN += net;
-                soil.mineralN += net;
-                const double cohortN = cohort.cPrevious / cohort.cn - net;
-                cohort.cn = cohort.c / cohortN;
-                soil.organicN -= net;
-                soil.totalN = soil.organicN + soil.mineralN;
-                soil.residueCN = soil.residueC / (soil.organicN - som.c / som.cn);
+                soil.cumulativeNetN += net[j];
+                soil.mineralN += net[j];
+                soil.organicN -= net[j];
             }
-            cohort.cPrevious = cohort.c;
+        }
+
+        // What the accounting leaves to each Cohort on its own, in one pass the compiler can
+        // vectorise.
+        const size_t stepped = j;
+        double* __restrict cn = cohorts.cn.data();
+        double* __restrict cPrevious = cohorts.cPrevious.data();
+        double* __restrict agePrevious = cohorts.agePrevious.data();
+        const double* __restrict c = cohorts.c.data();
+        const double* __restrict age = cohorts.age.data();
+        const double* __restrict released = net.data();
+        for (j = 0; j < stepped; ++j) {
+            agePrevious[j] = age[j];
+            if (withN) {
+                cn[j] = c[j] / (cPrevious[j] / cn[j] - released[j]);
+            }
+            cPrevious[j] = c[j];
+        }
+        if (withN && stepped > 0) {
+            soil.totalN = soil.organicN + soil.mineralN;
+            soil.residueCN = soil.residueC / (soil.organicN - som.c / som.cn);
         }
 
         writer.writeDailyRow(das, date, run);

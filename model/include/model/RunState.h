@@ -4,6 +4,7 @@
 #include "basics/Errors.h"
 #include "model/Events.h"
 #include "model/Parameters.h"
+#include "model/VectorMath.h"
 #include "model/Weather.h"
 
 #include <cstdint>
@@ -25,6 +26,33 @@ struct Pool {
     double agePrevious = 0;
     double rate = 0; // per temperature-weighted day
     double cn = 0;   // C:N now (C & N mode)
+};
+
+// The Cohorts of a run, one array per quantity so that a day's steps run over all of them at once.
+struct CohortTable {
+    std::vector<double> r;
+    std::vector<double> s;
+    std::vector<double> k30;
+    std::vector<double> c;
+    std::vector<double> cPrevious;
+    std::vector<double> age;
+    std::vector<double> agePrevious;
+    std::vector<double> rate;
+    std::vector<double> cn;
+    size_t count = 0;
+
+    size_t size() const { return count; }
+    // n Cohorts with every quantity 0, the arrays padded with zeros to whole vector blocks.
+    void assign(size_t n) {
+        count = n;
+        for (std::vector<double>* v :
+             {&r, &s, &k30, &c, &cPrevious, &age, &agePrevious, &rate, &cn}) {
+            v->assign(vmath::paddedSize(n), 0.0);
+        }
+    }
+    Pool pool(size_t j) const {
+        return Pool{r[j], s[j], k30[j], c[j], cPrevious[j], age[j], agePrevious[j], rate[j], cn[j]};
+    }
 };
 
 // The day's whole-soil quantities written to the daily result file.
@@ -66,7 +94,7 @@ struct RunState {
     std::string parameterPath;
 
     Pool som;
-    std::vector<Pool> cohorts;
+    CohortTable cohorts;
     SoilTotals soil;
     int lastDAS = 0;
     std::uint64_t cohortSteps = 0; // decomposition steps of Cohorts, repetitions included

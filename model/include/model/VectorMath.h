@@ -1,0 +1,70 @@
+#pragma once
+
+// exp, expm1, log1p and pow over arrays of doubles, for the daily loop's Cohorts. Every target
+// gives the same bits for the same input (the library's deterministic, FMA-free variants), so a
+// run's results do not depend on the processor it runs on. Arrays hold a multiple of kBlock values.
+
+#include <cstddef>
+#include <vector>
+
+namespace orvek::vmath {
+
+constexpr size_t kBlock = 8;
+
+enum class Target { Portable, Sse2, Sse4, Avx, Avx512 };
+
+// A day's decomposition steps of many pools by the same x temperature-weighted days (xPow =
+// x^0.179): the constant rate k30 while a pool's age stays below 30, the power law from there
+// on, from the pool's state at the end of the previous day. Lanes whose previous age is 0 or
+// whose exponent S x^0.179 is exactly 1 are left for the caller to redo. With nitrogen, also
+// the N each step releases with the microbes' D:A and C:N and a bound on the rounding of that N.
+struct DayLanes {
+    const double* agePrevious;
+    const double* s;
+    const double* rate;
+    const double* cPrevious;
+    const double* k30;
+    const double* cn;
+    double x;
+    double xPow;
+    double da;
+    double microbialCN;
+    double boundN;
+    double boundC;
+    bool nitrogen;
+    double* c;
+    double* age;
+    double* newRate;
+    double* net;
+    double* bound;
+};
+
+struct Kernels {
+    void (*exp)(const double* in, double* out, size_t n);
+    void (*expm1)(const double* in, double* out, size_t n);
+    void (*log1p)(const double* in, double* out, size_t n);
+    void (*pow)(const double* in, double y, double* out, size_t n); // in^y
+    void (*daySteps)(const DayLanes& lanes, size_t n);
+};
+
+// The same functions for one value, with the same bits as every target's array forms.
+double exp(double x);
+double expm1(double x);
+double log1p(double x);
+double pow(double x, double y);
+
+// The targets built into this program that the processor can execute, slowest first.
+std::vector<Target> availableTargets();
+const char* targetName(Target t);
+
+// The target the daily loop uses: the fastest available unless changed with useTarget.
+Target currentTarget();
+void useTarget(Target t);
+const Kernels& kernels();
+
+// Rounds a count up to a whole number of blocks.
+constexpr size_t paddedSize(size_t n) {
+    return (n + kBlock - 1) / kBlock * kBlock;
+}
+
+} // namespace orvek::vmath
