@@ -92,7 +92,7 @@ void convertEventsWorkbook(RunState& run, const std::string& eventsFile, char de
     try {
         workbook.OpenFile(resolveFileName(eventsFile));
         if (workbook.Workbook().Sheets().Count() == 0) {
-            throw xls::EXLSError(12);
+            throw xls::EXLSError(xls::EXLSError::NoSheets);
         }
     } catch (const std::exception&) {
         // Locked, missing or not a workbook: the user gets one message for all of them.

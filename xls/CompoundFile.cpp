@@ -85,7 +85,7 @@ int64_t TCFileStream::Size() {
 
 void TCFileStream::SetPosition(int64_t position) {
     if (position < 0 || Seek(position, 0) != position) {
-        throw ECFileError(6);
+        throw ECFileError(ECFileError::CannotSetPosition);
     }
 }
 
@@ -130,7 +130,7 @@ TCFileStream& TCFileStorage::CreateStream(const std::string& name) {
     const std::u16string wide = Utf8ToUtf16(name);
     if (!m_writable || wide.empty() || wide.size() > 31 ||
         wide.find_first_of(u"/\\:!") != std::u16string::npos || FindItem(name)) {
-        throw ECFileError(1);
+        throw ECFileError(ECFileError::CannotCreateStream);
     }
     m_items.push_back(std::make_unique<TCFileStream>(name, true));
     return static_cast<TCFileStream&>(*m_items.back());
@@ -238,7 +238,7 @@ TCFile::TCFile(TCFileMode mode, const std::string& fileName) : m_mode(mode), m_f
     case TCFileMode::Open: {
         std::vector<uint8_t> bytes;
         if (IsLockedBySpreadsheet(fileName) || !readAll(fileName, bytes)) {
-            throw ECFileError(3);
+            throw ECFileError(ECFileError::CannotOpenDocfile);
         }
         m_image = ParseCompoundFile(std::move(bytes));
         OpenImage();
@@ -249,7 +249,7 @@ TCFile::TCFile(TCFileMode mode, const std::string& fileName) : m_mode(mode), m_f
 
 TCFile::TCFile(const uint8_t* data, size_t size) : m_mode(TCFileMode::Open) {
     if (data == nullptr && size != 0) {
-        throw ECFileError(3);
+        throw ECFileError(ECFileError::CannotOpenDocfile);
     }
     m_image = ParseCompoundFile(std::vector<uint8_t>(data, data + size));
     OpenImage();
@@ -271,7 +271,7 @@ void TCFile::CreateTemporary() {
     const bool targetExists = ::stat(m_fileName.c_str(), &st) == 0;
     if (name.empty() || IsLockedBySpreadsheet(m_fileName) ||
         (targetExists && (!S_ISREG(st.st_mode) || ::access(m_fileName.c_str(), W_OK) != 0))) {
-        throw ECFileError(0);
+        throw ECFileError(ECFileError::CannotCreateDocfile);
     }
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -290,7 +290,7 @@ void TCFile::CreateTemporary() {
         }
     }
     m_tempName.clear();
-    throw ECFileError(0);
+    throw ECFileError(ECFileError::CannotCreateDocfile);
 }
 
 void TCFile::DiscardTemporary() {
@@ -306,7 +306,7 @@ void TCFile::DiscardTemporary() {
 
 void TCFile::Commit() {
     if (m_mode == TCFileMode::Open) {
-        throw ECFileError(7);
+        throw ECFileError(ECFileError::CannotCommit);
     }
     std::vector<uint8_t> bytes = BuildCompoundFile(*m_root);
     if (m_mode == TCFileMode::Memory) {
@@ -314,18 +314,18 @@ void TCFile::Commit() {
         return;
     }
     if (m_tempFd < 0) {
-        throw ECFileError(7);
+        throw ECFileError(ECFileError::CannotCommit);
     }
     const bool written = writeAll(m_tempFd, bytes.data(), bytes.size()) && ::fsync(m_tempFd) == 0;
     const bool closed = ::close(m_tempFd) == 0;
     m_tempFd = -1;
     if (!written || !closed) {
         DiscardTemporary();
-        throw ECFileError(8);
+        throw ECFileError(ECFileError::CannotWrite);
     }
     if (::rename(m_tempName.c_str(), m_fileName.c_str()) != 0) {
         DiscardTemporary();
-        throw ECFileError(0);
+        throw ECFileError(ECFileError::CannotCreateDocfile);
     }
     m_tempName.clear();
 }
