@@ -1,9 +1,10 @@
 #pragma once
 
+#include "TestFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,6 @@ namespace orvek::test {
 class WorkFolder {
 public:
     explicit WorkFolder(bool withBundledFiles = true) : m_previous(QDir::currentPath()) {
-        EXPECT_TRUE(m_dir.isValid());
         if (withBundledFiles) {
             for (const char* name :
                  {"Option.Orvek", "Substrates.Orvek", "Parameter.Orvek", "Parameter, default.orvek",
@@ -25,14 +25,16 @@ public:
                 copyBundled(name);
             }
         }
-        QDir::setCurrent(m_dir.path());
+        QDir::setCurrent(QString::fromStdString(m_folder.path()));
     }
     ~WorkFolder() { QDir::setCurrent(m_previous); }
     WorkFolder(const WorkFolder&) = delete;
     WorkFolder& operator=(const WorkFolder&) = delete;
 
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-    std::string folder() const { return m_dir.path().toStdString() + "/"; }
+    QString path(const QString& name) const {
+        return QString::fromStdString(m_folder.file(name.toStdString()));
+    }
+    std::string folder() const { return m_folder.path(); }
 
     void copyBundled(const char* name) const {
         const QString from = QStringLiteral(ORVEK_DATA_DIR "/") + QString::fromUtf8(name);
@@ -52,7 +54,7 @@ public:
 
 private:
     QString m_previous;
-    QTemporaryDir m_dir;
+    TestFolder m_folder;
 };
 
 } // namespace orvek::test
