@@ -22,14 +22,15 @@ const char* const kDescription = "Orvek C&N Model (Version 2004)\n"
                                  "mineralization in soil\n"
                                  "\n"
                                  "Written by the Orvek C&N developers\n"
-                                 "An open project: https://example.org/orvek-cn\n"
+                                 "Free software: GNU General Public License, version 3 or later\n"
                                  "\n"
-                                 "Copyright (c) the Orvek C&N developers. All rights reserved.";
+                                 "Copyright (c) the Orvek C&N developers. Some rights reserved.";
 
+// No address: the program names no contact it cannot vouch for.
 const char* const kContact = "For more information contact:\n"
                              "      The Orvek C&N developers\n"
-                             "      Project page: https://example.org/orvek-cn\n"
-                             "      Error reports: https://example.org/orvek-cn/issues";
+                             "      See the README file and the user's guide\n"
+                             "      that come with the program.";
 
 const char* const kDisclaimer =
     "DISCLAIMER\n"

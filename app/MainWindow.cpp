@@ -6,6 +6,7 @@
 #include "basics/Files.h"
 #include "formats/OptionsFile.h"
 #include "formats/SettingFile.h"
+#include "run/StartFolder.h"
 #include "uibase/FrozenLayout.h"
 #include "uibase/HandlerGuard.h"
 #include "uibase/PlatformServices.h"
@@ -14,10 +15,12 @@
 #include "windows/inputs/OptionsDialog.h"
 #include "windows/inputs/PageWidgets.h"
 #include "windows/parameters/ParametersDialog.h"
+#include "windows/results/GraphExport.h"
 #include "windows/results/GraphPage.h"
 #include "windows/results/NumericalOutputPage.h"
 #include "windows/results/NumericalOutputPrint.h"
 #include "windows/results/ResultExport.h"
+#include "windows/results/ResultExportFormats.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,6 +43,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -98,7 +102,7 @@ RecordFormats recordFormats() {
     f.shortDate = [](DateSerial d) { return ss(shortDateText(d)); };
     f.decimalSeparator = localeDecimalSeparator();
     const QDateTime now = QDateTime::currentDateTime();
-    const QLocale locale = QLocale::system();
+    const QLocale locale = QLocale();
     f.runDate = ss(locale.toString(now.date(), QLocale::ShortFormat));
     // The long time format without the time zone, which the record has never carried.
     QString format = locale.timeFormat(QLocale::LongFormat);
@@ -116,7 +120,13 @@ QFont titleFont(QFont base, double scale, bool italic) {
 
 } // namespace
 
-TForm1::TForm1() {
+void configureApplication() {
+    QApplication::setApplicationName(QStringLiteral("Orvek C&N"));
+}
+
+TForm1::TForm1() : TForm1(QDir::currentPath()) {}
+
+TForm1::TForm1(const QString& startFolder) {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Orvek C&N "));
 
@@ -133,6 +143,7 @@ TForm1::TForm1() {
     auto* graphLayout = new QVBoxLayout(m_graphTab);
     graphLayout->setContentsMargins(0, 0, 0, 0);
     m_graph = new GraphPage(m_graphTab);
+    connect(m_graph, &GraphPage::saveGraphRequested, this, &TForm1::SaveGraphAs1Click);
     m_graph->setObjectName(QStringLiteral("GraphPage1"));
     graphLayout->addWidget(m_graph);
 
@@ -160,7 +171,7 @@ TForm1::TForm1() {
     connect(m_page->dailyButton(), &QRadioButton::toggled, this, &TForm1::RadioButton1Click);
     connect(m_output->excelButton(), &QPushButton::clicked, this, &TForm1::BitBtn3Click);
 
-    FormCreate();
+    FormCreate(startFolder);
 }
 
 TForm1::~TForm1() {
@@ -262,6 +273,13 @@ void TForm1::buildMenus() {
     save->setObjectName(QStringLiteral("Save1"));
     item(save, "Savedetailedresult1", QStringLiteral("Save numerical ouput as Excel file"), none,
          &TForm1::Savedetailedresult1Click);
+    save->addSeparator();
+    item(save, "SaveResultCsv1", QStringLiteral("Save result as CSV..."), none,
+         &TForm1::SaveResultCsv1Click);
+    item(save, "SaveResultXlsx1", QStringLiteral("Save result as .xlsx..."), none,
+         &TForm1::SaveResultXlsx1Click);
+    item(save, "SaveGraphAs1", QStringLiteral("Save graph as..."), none,
+         &TForm1::SaveGraphAs1Click);
 
     QMenu* print = bar->addMenu(QStringLiteral("Print"));
     print->setObjectName(QStringLiteral("Print1"));
@@ -292,9 +310,10 @@ void TForm1::buildMenus() {
 
 // --- Start-up and closing -------------------------------------------------------------------
 
-void TForm1::FormCreate() {
-    m_values.startFolder = withTrailingSeparator(ss(QDir::currentPath()));
-    m_values.workingFolder = m_values.startFolder;
+void TForm1::FormCreate(const QString& startFolder) {
+    m_values.startFolder = withTrailingSeparator(ss(QDir::cleanPath(startFolder)));
+    // Until the options name one: the user's documents, never the program's own folder.
+    m_values.workingFolder = documentsFolder(processEnvironment());
     m_page->setWeatherFolder(m_values.startFolder);
     m_graph->setStartFolder(qs(m_values.startFolder));
     m_resizer = new TProportionalForm(this);
@@ -309,6 +328,14 @@ void TForm1::FormCreate() {
     // Installed after the resizing component's filter, so it runs first: the controls get
     // their absolute places before the component captures them.
     installEventFilter(this);
+    try {
+        m_folderLock = claimFolder(m_values.startFolder);
+    } catch (const std::exception& e) {
+        // Another run works here: nothing of the folder is touched, and the window closes.
+        showError(this, QString::fromUtf8(e.what()));
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
     deleteTempFiles(m_values.startFolder);
     // A failing step ends the start-up there; the window opens all the same.
     guarded(this, [this] {
@@ -326,7 +353,7 @@ void TForm1::loadDefaults() {
     if (!fileExists(path)) {
         throw OrvekError("File not found");
     }
-    applyOptionsFile(readWholeFile(path, size_t{1} << 20), *m_page);
+    applyOptionsFile(readTextFile(path, size_t{1} << 20), *m_page);
     applyResizing();
 }
 
@@ -378,7 +405,9 @@ void TForm1::FormClose() {
     if (m_help) {
         m_help->close();
     }
-    deleteTempFiles(m_values.startFolder);
+    if (ownsStartFolder()) {
+        deleteTempFiles(m_values.startFolder);
+    }
 }
 
 void TForm1::Exit1Click() {
@@ -491,8 +520,9 @@ void TForm1::Retrieveinputsettings1Click() {
             throw OrvekError("File not found");
         }
         // The whole file is read first, so that a file that cannot be read changes nothing.
-        const std::string content = readWholeFile(path, size_t{1} << 20);
+        const std::string content = readTextFile(path, size_t{1} << 20);
         applySettingFile(content, *m_page, folderPart(path));
+        m_graph->setSettingName(QFileInfo(qs(path)).completeBaseName());
     });
 }
 
@@ -500,8 +530,12 @@ void TForm1::Saveinputsettings1Click() {
     guarded(this, [this] {
         FileDialogRequest request;
         request.title = QStringLiteral("Save settings to file");
-        request.initialFolder = qs(m_values.workingFolder);
-        request.fileName = m_lastSettingFile;
+        const std::string working = m_values.workingFolder;
+        request.initialFolder =
+            qs(!working.empty() && folderExists(working) ? working : m_values.startFolder);
+        // The name last used, without its folder: the dialog opens in the working folder,
+        // also after the Options dialog has changed it.
+        request.fileName = QFileInfo(m_lastSettingFile).fileName();
         request.filters = {QStringLiteral("Setting file (*.stg)"),
                            QStringLiteral("Any file (*.*)")};
         request.defaultSuffix = QStringLiteral("stg");
@@ -523,6 +557,7 @@ void TForm1::Saveinputsettings1Click() {
         }
         m_lastSettingFile = path;
         writeFileAtomically(ss(path), settingFileContent(m_page->pageState()));
+        m_graph->setSettingName(QFileInfo(path).completeBaseName());
     });
 }
 
@@ -600,8 +635,25 @@ void TForm1::Savedetailedresult1Click() {
 }
 
 void TForm1::BitBtn3Click() {
+    guarded(this, [this] {
+        openResultsInSpreadsheet(this, exportSource(m_values, m_lastRun, m_dailyOutput));
+    });
+}
+
+void TForm1::SaveResultCsv1Click() {
     guarded(this,
-            [this] { openResultsInSpreadsheet(exportSource(m_values, m_lastRun, m_dailyOutput)); });
+            [this] { saveResultsAsCsv(this, exportSource(m_values, m_lastRun, m_dailyOutput)); });
+}
+
+void TForm1::SaveResultXlsx1Click() {
+    guarded(this,
+            [this] { saveResultsAsXlsx(this, exportSource(m_values, m_lastRun, m_dailyOutput)); });
+}
+
+void TForm1::SaveGraphAs1Click() {
+    guarded(this, [this] {
+        saveGraphAs(this, m_graph->chart(), qs(withTrailingSeparator(m_values.workingFolder)));
+    });
 }
 
 void TForm1::Printgraph1Click() {
@@ -609,7 +661,8 @@ void TForm1::Printgraph1Click() {
 }
 
 void TForm1::setResultPrintingEnabled(bool enabled) {
-    for (const char* name : {"Printgraph1", "Printdetailedresult1"}) {
+    for (const char* name : {"Printgraph1", "Printdetailedresult1", "SaveResultCsv1",
+                             "SaveResultXlsx1", "SaveGraphAs1"}) {
         if (auto* action = findChild<QAction*>(QString::fromLatin1(name))) {
             action->setEnabled(enabled);
         }

@@ -1,15 +1,17 @@
 #include "basics/Errors.h"
 
+#include "basics/Text.h"
+
 #include <cstring>
 
 namespace orvek {
 
 std::string invalidFloatMessage(const std::string& text) {
-    return "'" + text + "' is not a valid floating point value";
+    return "'" + quotedText(text) + "' is not a valid floating point value";
 }
 
 std::string invalidIntegerMessage(const std::string& text) {
-    return "'" + text + "' is not a valid integer value";
+    return "'" + quotedText(text) + "' is not a valid integer value";
 }
 
 std::string cannotOpenMessage(const std::string& path, int errnoValue) {

@@ -1,7 +1,10 @@
 #include "basics/Files.h"
 
 #include "basics/Errors.h"
+#include "basics/FileCommit.h"
+#include "basics/Text.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -52,6 +55,11 @@ std::string nativePath(std::string_view path) {
     return p;
 }
 
+struct FdGuard {
+    int fd;
+    ~FdGuard() { ::close(fd); }
+};
+
 } // namespace
 
 std::string folderPart(std::string_view path) {
@@ -100,27 +108,71 @@ std::string resolveFileName(const std::string& path) {
     return native;
 }
 
+std::string tooLargeMessage(const std::string& path, size_t limit) {
+    return "File \"" + path + "\" is too large to be read (more than " +
+           std::to_string(limit >> 20) + " MiB).";
+}
+
+std::string fileErrorMessage(const char* what, const std::string& path, int errnoValue) {
+    return std::string(what) + " \"" + path + "\". " + std::strerror(errnoValue);
+}
+
 std::string readWholeFile(const std::string& path, size_t limit) {
     const std::string native = resolveFileName(path);
-    FILE* f = std::fopen(native.c_str(), "rb");
-    if (!f) {
+    // Only an ordinary file is opened at all: opening a pipe waits for a writer, and a device
+    // may never end. The check is repeated on the open file in case the name changed hands.
+    struct stat st {};
+    if (::stat(native.c_str(), &st) != 0) {
         throw OrvekError(cannotOpenMessage(path, errno));
     }
-    std::string content;
-    char buf[65536];
-    size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        if (content.size() + n > limit) {
-            std::fclose(f);
-            throw OrvekError("File \"" + path + "\" is too large to be read.");
-        }
-        content.append(buf, n);
+    if (!S_ISREG(st.st_mode)) {
+        throw OrvekError(cannotOpenMessage(path, ENOENT));
     }
-    const bool failed = std::ferror(f) != 0;
-    const int err = errno;
-    std::fclose(f);
-    if (failed) {
-        throw OrvekError(cannotOpenMessage(path, err));
+    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        throw OrvekError(cannotOpenMessage(path, errno));
+    }
+    const FdGuard guard{fd};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        throw OrvekError(cannotOpenMessage(path, ENOENT));
+    }
+    if (static_cast<unsigned long long>(st.st_size) > limit) {
+        throw OrvekError(tooLargeMessage(path, limit));
+    }
+    std::string content(static_cast<size_t>(st.st_size), '\0');
+    size_t done = 0;
+    for (;;) {
+        if (done == content.size()) {
+            // A file that grows while it is read is read up to the limit and no further.
+            if (content.size() > limit) {
+                throw OrvekError(tooLargeMessage(path, limit));
+            }
+            content.resize(std::min(content.size() + 65536, limit + 1));
+        }
+        const ssize_t n = ::read(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            throw OrvekError(cannotOpenMessage(path, errno));
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    content.resize(done);
+    return content;
+}
+
+std::string readTextFile(const std::string& path, size_t limit) {
+    std::string content = readWholeFile(path, limit);
+    if (looksLikeUtf16(content)) {
+        throw OrvekError("File '" + path + "' holds UTF-16 text; save it as UTF-8 or ANSI text.");
+    }
+    const std::string_view text = withoutTextMarks(content);
+    if (text.size() != content.size()) {
+        content = std::string(text);
     }
     return content;
 }
@@ -129,53 +181,94 @@ std::string temporaryNameFor(const std::string& path) {
     static std::atomic<unsigned> counter{0};
     const std::string native = nativePath(path);
     return folderPart(native) + "." + fileNamePart(native) + "." + std::to_string(::getpid()) +
-           "." + std::to_string(counter++) + ".~";
+           "." + std::to_string(counter++) + kTemporarySuffix;
+}
+
+bool isWriteProtected(const std::string& path, const struct stat& st) {
+    if ((st.st_mode & S_IWUSR) == 0) {
+        return true;
+    }
+    // Another user's file the system would not let this one write is not replaced either; the
+    // superuser passes this test for every file, which is why the mode bits come first.
+    return ::geteuid() != 0 && ::access(path.c_str(), W_OK) != 0;
 }
 
 void replaceFile(const std::string& from, const std::string& to) {
     if (std::rename(from.c_str(), nativePath(to).c_str()) != 0) {
         const int err = errno;
         std::remove(from.c_str());
-        throw OrvekError("Cannot create file \"" + to + "\". " + std::strerror(err));
+        throw OrvekError(fileErrorMessage("Cannot create file", to, err));
     }
 }
 
-void writeFileAtomically(const std::string& path, std::string_view content) {
-    const std::string target = nativePath(path);
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0 && (existing.st_mode & S_IWUSR) == 0) {
-        // A read-only file is the user's statement that it must not change.
-        throw OrvekError("Cannot create file \"" + path + "\". " + std::strerror(EACCES));
-    }
-    const std::string temp = temporaryNameFor(target);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+void writeNewFile(const std::string& temp, std::string_view content, const std::string& shownPath,
+                  const SaveTexts& texts, bool sync) {
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd < 0) {
-        throw OrvekError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+        throw OrvekError(fileErrorMessage(texts.cannotCreate, shownPath, errno));
     }
+    const auto fail = [&](int err) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        throw OrvekError(fileErrorMessage(texts.cannotWrite, shownPath, err));
+    };
     size_t done = 0;
     while (done < content.size()) {
         const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            const int err = errno;
-            ::close(fd);
-            std::remove(temp.c_str());
-            throw OrvekError("Cannot write file \"" + path + "\". " + std::strerror(err));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            fail(n < 0 ? errno : ENOSPC);
         }
         done += static_cast<size_t>(n);
     }
+    // A full disk may only be noticed when the data reach it.
+    if (sync && ::fsync(fd) != 0 && errno != EINVAL) {
+        fail(errno);
+    }
     if (::close(fd) != 0) {
         const int err = errno;
-        std::remove(temp.c_str());
-        throw OrvekError("Cannot write file \"" + path + "\". " + std::strerror(err));
+        ::unlink(temp.c_str());
+        throw OrvekError(fileErrorMessage(texts.cannotWrite, shownPath, err));
     }
+}
+
+void writeFileAtomically(const std::string& path, std::string_view content,
+                         const SaveTexts& texts) {
+    const std::string target = nativePath(path);
+    sweepTemporaries(folderPart(target), SweepScope::BesideSave);
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        throw OrvekError(fileErrorMessage(texts.cannotCreate, path, EISDIR));
+    }
+    if (exists && !S_ISREG(existing.st_mode)) {
+        throw OrvekError(std::string(texts.cannotCreate) + " \"" + path +
+                         "\". It is not an ordinary file.");
+    }
+    if (exists && isWriteProtected(target, existing)) {
+        // A read-only file is the user's statement that it must not change.
+        throw OrvekError(fileErrorMessage(texts.cannotCreate, path, EACCES));
+    }
+    const std::string temp = temporaryNameFor(target);
+    writeNewFile(temp, content, path, texts, true);
     // Keep the permissions of the file being replaced.
-    if (existing.st_mode != 0) {
+    if (exists) {
         ::chmod(temp.c_str(), existing.st_mode & 07777);
     }
-    replaceFile(temp, target);
+    if (std::rename(temp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        throw OrvekError(fileErrorMessage(texts.cannotCreate, path, err));
+    }
+}
+
+void writeWorkingFile(const std::string& path, std::string_view content) {
+    const std::string target = nativePath(path);
+    const std::string temp = temporaryNameFor(target);
+    writeNewFile(temp, content, path, SaveTexts{}, false);
+    replaceFile(temp, path);
 }
 
 } // namespace orvek

@@ -131,6 +131,72 @@ std::string_view trimBlanks(std::string_view text) {
     return text.substr(b, e - b);
 }
 
+std::string quotedText(std::string_view text) {
+    constexpr size_t kMaxCharacters = 60;
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string out;
+    size_t characters = 0;
+    size_t i = 0;
+    while (i < text.size() && characters < kMaxCharacters) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        size_t length = 1;
+        if (c >= 0x80) {
+            length = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+            if (length == 0 || i + length > text.size() || !isValidUtf8(text.substr(i, length))) {
+                length = 0;
+            }
+        }
+        if (length == 0 || c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+            ++i;
+        } else {
+            out.append(text, i, length);
+            i += length;
+        }
+        ++characters;
+    }
+    if (i < text.size()) {
+        out += "...";
+    }
+    return out;
+}
+
+std::string_view withoutTextMarks(std::string_view content) {
+    if (content.starts_with("\xEF\xBB\xBF")) {
+        content.remove_prefix(3);
+    }
+    const size_t eof = content.find('\x1A');
+    if (eof != std::string_view::npos &&
+        content.find_first_not_of("\x1A\r\n", eof) == std::string_view::npos) {
+        content = content.substr(0, eof);
+    }
+    return content;
+}
+
+bool looksLikeUtf16(std::string_view content) {
+    if (content.starts_with("\xFF\xFE") || content.starts_with("\xFE\xFF")) {
+        return true;
+    }
+    // Without a mark: the first characters are plain letters and digits, so one byte of each
+    // pair is zero and the other is not.
+    const size_t pairs = std::min<size_t>(content.size() / 2, 64);
+    if (pairs < 2) {
+        return false;
+    }
+    int zeroFirst = 0;
+    int zeroSecond = 0;
+    for (size_t k = 0; k < pairs; ++k) {
+        const char a = content[2 * k];
+        const char b = content[2 * k + 1];
+        zeroFirst += a == 0 && b != 0;
+        zeroSecond += a != 0 && b == 0;
+    }
+    const int need = static_cast<int>(pairs) * 3 / 4;
+    return zeroFirst >= need || zeroSecond >= need;
+}
+
 bool parseDouble(std::string_view text, char decimalSeparator, double& out) {
     const std::string_view t = trimBlanks(text);
     if (t.empty() || t.size() > 400) {
@@ -192,6 +258,48 @@ bool parseDouble(std::string_view text, char decimalSeparator, double& out) {
     }
     out = value;
     return true;
+}
+
+bool canBecomeNumber(std::string_view text, char decimalSeparator) {
+    double unused = 0;
+    if (parseDouble(text, decimalSeparator, unused)) {
+        return true;
+    }
+    // The beginning of a number: blanks, a sign, digits, a separator, digits, an exponent mark,
+    // its sign and digits, each part possibly missing at the end of the text. A complete
+    // number that does not parse (too large) can no longer become one by typing on.
+    const auto digitsAt = [&text](size_t& i) {
+        size_t n = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            ++i;
+            ++n;
+        }
+        return n;
+    };
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
+        ++i;
+    }
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    size_t digits = digitsAt(i);
+    if (i < text.size() && (text[i] == '.' || text[i] == decimalSeparator)) {
+        ++i;
+        digits += digitsAt(i);
+    }
+    if (i == text.size()) {
+        return digits == 0;
+    }
+    if (digits == 0 || (text[i] != 'e' && text[i] != 'E')) {
+        return false;
+    }
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    const size_t exponentDigits = digitsAt(i);
+    return i == text.size() && exponentDigits == 0;
 }
 
 bool parseInt32(std::string_view text, int& out) {

@@ -1,17 +1,27 @@
 // orvek-batch: performs the "Run..." of the window without a window.
-//   orvek-batch [--start-folder DIR] [--xls FILE] SETTINGS.stg
+//   orvek-batch [--start-folder DIR] [--xls FILE] [--xlsx FILE] [--csv FILE [--csv-comments]]
+//               SETTINGS.stg
+// DIR (default: the current folder) is filled with the bundled files when it is missing or
+// empty.
 // Exit status: 0 after a run, 1 when a check of the inputs fails, 2 for a file, format or usage
 // error.
 
 #include "basics/Errors.h"
 #include "basics/Files.h"
+#include "basics/FolderLock.h"
 #include "basics/Text.h"
 #include "formats/ResultFiles.h"
 #include "formats/ResultWorkbook.h"
+#include "run/ResultExports.h"
 #include "run/RunPipeline.h"
+#include "run/StartFolder.h"
 #include "run/StartUp.h"
 
+#include <cerrno>
+#include <clocale>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <iostream>
@@ -25,7 +35,8 @@ constexpr int kExitCheck = 1;
 constexpr int kExitError = 2;
 
 void usage() {
-    std::cerr << "Usage: orvek-batch [--start-folder DIR] [--xls FILE] SETTINGS.stg\n";
+    std::cerr << "Usage: orvek-batch [--start-folder DIR] [--xls FILE] [--xlsx FILE]\n"
+                 "                   [--csv FILE [--csv-comments]] SETTINGS.stg\n";
 }
 
 // The C locale's short date (M/d/yy) and long time (HH:mm:ss).
@@ -53,43 +64,121 @@ orvek::RecordFormats batchFormats() {
     return f;
 }
 
+// The decimal separator of the user's locale (LC_ALL, LC_NUMERIC, LANG), which numbers in the
+// setting file and the options may use beside ".". The C library itself is put back to the C
+// locale for numbers, so that nothing this program writes depends on it.
+char localeDecimalSeparator() {
+    std::setlocale(LC_ALL, "");
+    char separator = '.';
+    const std::lconv* conventions = std::localeconv();
+    if (conventions != nullptr && conventions->decimal_point != nullptr &&
+        conventions->decimal_point[0] != '\0' && conventions->decimal_point[1] == '\0') {
+        separator = conventions->decimal_point[0];
+    }
+    std::setlocale(LC_NUMERIC, "C");
+    return separator;
+}
+
+// Writes the whole text to standard output; false with errno set when it cannot (a full disk, a
+// closed pipe), which a run must report rather than end as if all went well.
+bool writeToStandardOutput(const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            if (n == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // A closed pipe on standard output is reported as a write error, not a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
     std::string startFolder;
     std::string xlsFile;
+    std::string xlsxFile;
+    std::string csvFile;
+    bool csvComments = false;
     std::string settings;
+    bool startFolderGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "--start-folder" || arg == "--xls") && i + 1 < argc) {
-            (arg == "--xls" ? xlsFile : startFolder) = argv[++i];
+        if ((arg == "--start-folder" || arg == "--xls" || arg == "--xlsx" || arg == "--csv") &&
+            i + 1 < argc) {
+            const std::string value = argv[++i];
+            if (value.empty()) {
+                std::cerr << "orvek-batch: " << arg << " needs a name.\n";
+                usage();
+                return kExitError;
+            }
+            if (arg == "--xls") {
+                xlsFile = value;
+            } else if (arg == "--xlsx") {
+                xlsxFile = value;
+            } else if (arg == "--csv") {
+                csvFile = value;
+            } else {
+                startFolder = value;
+                startFolderGiven = true;
+            }
+        } else if (arg == "--csv-comments") {
+            csvComments = true;
         } else if (arg == "-h" || arg == "--help") {
             usage();
             return kExitRun;
         } else if (!arg.empty() && arg[0] == '-') {
             usage();
             return kExitError;
-        } else if (settings.empty()) {
+        } else if (settings.empty() && !arg.empty()) {
             settings = arg;
         } else {
             usage();
             return kExitError;
         }
     }
-    if (settings.empty()) {
+    if (settings.empty() || (csvComments && csvFile.empty())) {
         usage();
         return kExitError;
     }
-    if (startFolder.empty()) {
+    if (!startFolderGiven) {
         std::error_code ec;
         startFolder = std::filesystem::current_path(ec).string();
+    } else {
+        // A new folder gets the bundled files, as the window's own folder does; a folder that
+        // holds anything already is the user's and is used as it is.
+        try {
+            const orvek::FillOutcome filled = orvek::fillStartFolder(
+                startFolder, orvek::bundledDataFolder(orvek::executablePath(argv[0])),
+                orvek::FillRule::IfEmptyOnly);
+            for (const std::string& problem : filled.problems) {
+                std::cerr << "orvek-batch: " << problem << "\n";
+            }
+        } catch (const std::exception& e) {
+            std::cerr << "orvek-batch: " << e.what() << "\n";
+            return kExitError;
+        }
     }
-    orvek::Session session;
-    const std::string startError = orvek::startSession(session, startFolder);
-    if (!startError.empty()) {
-        std::cerr << "orvek-batch: " << startError << "\n";
-    }
+    const char decimalSeparator = localeDecimalSeparator();
+    std::string written;
     try {
+        // Held to the end of the run: no other run or window writes this folder meanwhile.
+        const auto lock = orvek::claimFolder(startFolder);
+        orvek::Session session;
+        session.decimalSeparator = decimalSeparator;
+        const std::string startError = orvek::startSession(session, startFolder);
+        if (!startError.empty()) {
+            std::cerr << "orvek-batch: " << startError << "\n";
+        }
         orvek::retrieveSettings(session, settings);
         orvek::RunEnvironment env;
         env.startFolder = session.startFolder;
@@ -104,6 +193,13 @@ int main(int argc, char** argv) {
                 }
             };
         }
+        const orvek::PageState& page = session.page;
+        if (!xlsFile.empty() && page.dailyOutput && page.endDate >= page.startDate &&
+            !orvek::resultWorkbookFits(static_cast<size_t>(page.endDate - page.startDate) + 1, 0)) {
+            // Days of a run that long cannot fit on a worksheet: say so before running it.
+            std::cerr << orvek::kTooManyRowsMessage << "\n";
+            return kExitError;
+        }
         const orvek::RunOutcome outcome = orvek::performRun(session.page, env);
         if (terminal && days >= 3650) {
             std::cerr << "\r" << std::string(30, ' ') << "\r" << std::flush;
@@ -112,11 +208,10 @@ int main(int argc, char** argv) {
             std::cerr << outcome.message << "\n";
             return kExitCheck;
         }
-        std::cout << outcome.last.lastDAS << " daily rows written to " << session.startFolder
-                  << orvek::kResultDailyFileName << " (with " << orvek::kResultMonthlyFileName
-                  << ", " << orvek::kResultDailyMemoFileName << ", "
-                  << orvek::kResultMonthlyMemoFileName << " and " << orvek::kSettingRecordFileName
-                  << ")";
+        written = std::to_string(outcome.last.lastDAS) + " daily rows written to " +
+                  session.startFolder + orvek::kResultDailyFileName + " (with " +
+                  orvek::kResultMonthlyFileName + ", " + orvek::kResultDailyMemoFileName + ", " +
+                  orvek::kResultMonthlyMemoFileName + " and " + orvek::kSettingRecordFileName + ")";
         if (!xlsFile.empty()) {
             // As "Save numerical ouput as Excel file" does, for the setting file's time step.
             const bool daily = session.page.dailyOutput;
@@ -128,12 +223,30 @@ int main(int argc, char** argv) {
                 outcome.last.carbonOnly, orvek::WorkbookStop::AtEndDate, outcome.last.endDate,
                 outcome.last.lastDAS);
             orvek::saveResultWorkbook(cells, xlsFile);
-            std::cout << "; " << (daily ? "daily" : "monthly") << " results saved in " << xlsFile;
+            written +=
+                std::string("; ") + (daily ? "daily" : "monthly") + " results saved in " + xlsFile;
         }
-        std::cout << "\n";
-        return kExitRun;
+        // The other exports, for the same time step; their paths are taken as given.
+        const orvek::ResultExportFiles files{session.startFolder, outcome.last,
+                                             session.page.dailyOutput};
+        const char* step = files.daily ? "daily" : "monthly";
+        if (!xlsxFile.empty()) {
+            orvek::saveResultsXlsx(files, xlsxFile);
+            written += std::string("; ") + step + " results saved in " + xlsxFile;
+        }
+        if (!csvFile.empty()) {
+            orvek::saveResultsCsv(files, csvFile, csvComments);
+            written += std::string("; ") + step + " results saved in " + csvFile;
+        }
+        written += "\n";
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";
         return kExitError;
     }
+    if (!writeToStandardOutput(written)) {
+        std::cerr << "orvek-batch: Cannot write to standard output. " << std::strerror(errno)
+                  << "\n";
+        return kExitError;
+    }
+    return kExitRun;
 }

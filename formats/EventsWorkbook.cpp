@@ -10,6 +10,9 @@
 
 #include <cmath>
 #include <limits>
+#include <set>
+#include <sys/stat.h>
+#include <utility>
 
 namespace orvek {
 
@@ -81,6 +84,15 @@ std::string convertEventRows(const EventCellLookup& cell, RunState& run, char se
             run.fail("C:N ratio is not specified in the input events file!", 1);
             return out;
         }
+        // An amount the run would hold in kg C/ha, or the N it brings, must stay a number.
+        if (!std::isfinite(c * 1000)) {
+            run.fail(invalidFloatMessage(formatGeneral(c)), 1);
+            return out;
+        }
+        if (!run.carbonOnly && !std::isfinite(c * 1000 / cn)) {
+            run.fail(invalidFloatMessage(formatGeneral(cn)), 1);
+            return out;
+        }
         appendInputEventLine(out, values[0], values[1], values[2], values[3], values[4], c, cn,
                              !run.carbonOnly);
     }
@@ -88,9 +100,18 @@ std::string convertEventRows(const EventCellLookup& cell, RunState& run, char se
 }
 
 void convertEventsWorkbook(RunState& run, const std::string& eventsFile, char decimalSeparator) {
+    const std::string path = resolveFileName(eventsFile);
+    // A workbook is read whole; one far larger than any list of 500 events is not read at all.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<unsigned long long>(st.st_size) > kEventsWorkbookLimit) {
+        run.fail(tooLargeMessage(eventsFile, kEventsWorkbookLimit), 1);
+        return;
+    }
     xls::TXLSFile workbook;
     try {
-        workbook.OpenFile(resolveFileName(eventsFile));
+        // Every column takes the number the cell stores, whatever format shows it.
+        workbook.OpenFile(path, xls::TCellNumbers::AsStored);
         if (workbook.Workbook().Sheets().Count() == 0) {
             throw xls::EXLSError(xls::EXLSError::NoSheets);
         }
@@ -100,10 +121,20 @@ void convertEventsWorkbook(RunState& run, const std::string& eventsFile, char de
         return;
     }
     const xls::TCells& cells = workbook.Workbook().Sheets().Items(0).Cells();
-    const EventCellLookup lookup = [&cells](int row, int column) {
+    // An error value (#DIV/0!, a formula gone wrong) must not read as an empty cell, which would
+    // end the list there and drop the events after it without a word.
+    std::set<std::pair<int, int>> errors;
+    for (const xls::TErrorCell& e : workbook.ErrorCells()) {
+        if (e.Sheet == 0) {
+            errors.emplace(e.Row, e.Col);
+        }
+    }
+    const EventCellLookup lookup = [&cells, &errors](int row, int column) {
         const xls::Variant& v = cells.ValueAt(row, column);
         EventCell cell;
-        if (v.IsEmpty()) {
+        if (errors.count({row, column}) != 0) {
+            cell.kind = EventCell::Kind::Other;
+        } else if (v.IsEmpty()) {
             cell.kind = EventCell::Kind::Empty;
         } else if (v.IsNumber() || v.Type() == xls::VarType::Date) {
             cell.kind = EventCell::Kind::Number;
@@ -117,7 +148,7 @@ void convertEventsWorkbook(RunState& run, const std::string& eventsFile, char de
         return cell;
     };
     const std::string text = convertEventRows(lookup, run, decimalSeparator);
-    writeFileAtomically(run.eventsPath, text);
+    writeWorkingFile(run.eventsPath, text);
 }
 
 } // namespace orvek

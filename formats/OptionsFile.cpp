@@ -30,20 +30,23 @@ std::string optionsFileContent(const OptionsValues& v) {
     return s;
 }
 
-void applyOptionsFile(std::string_view content, OptionsTarget& t) {
-    const std::vector<std::string> raw = splitLines(content);
+void applyOptionsFile(std::string_view content, OptionsTarget& t, const std::string& fileName) {
+    const std::vector<std::string> raw = splitLines(withoutTextMarks(content));
     const auto text = [&raw](size_t k) { return k < raw.size() ? toUtf8(raw[k]) : std::string(); };
-    const auto integer = [&text](size_t k) {
+    const auto invalid = [&fileName](size_t k) {
+        return OrvekError(atLine(fileName, static_cast<int>(k) + 1, kInvalidNumericInput));
+    };
+    const auto integer = [&text, &invalid](size_t k) {
         int v = 0;
         if (!parseInt32(text(k), v)) {
-            throw OrvekError(kInvalidNumericInput);
+            throw invalid(k);
         }
         return v;
     };
     t.setCarbonOnly(text(0).starts_with('Y'));
     DateSerial date = 0;
     if (!parseDateLine(text(1), date)) {
-        throw OrvekError(kInvalidNumericInput);
+        throw invalid(1);
     }
     t.setStartDate(date);
     t.setSoilCText(text(2));
@@ -65,7 +68,7 @@ std::string folderFromOption(const std::string& line, const std::string& startFo
 }
 
 std::vector<std::string> readSubstrateList(const std::string& path) {
-    std::vector<std::string> lines = splitLines(readWholeFile(path, size_t{1} << 20));
+    std::vector<std::string> lines = splitLines(readTextFile(path, size_t{1} << 20));
     while (!lines.empty() && trimBlanks(lines.back()).empty()) {
         lines.pop_back();
     }

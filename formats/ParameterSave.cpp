@@ -1,6 +1,7 @@
 #include "formats/ParameterSave.h"
 
 #include "basics/Errors.h"
+#include "basics/FileCommit.h"
 #include "basics/Files.h"
 #include "basics/Text.h"
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace orvek {
 
@@ -106,9 +108,10 @@ void makeReadOnly(const std::string& path) {
     }
 }
 
-void renameOrThrow(const std::string& from, const std::string& to) {
+// Messages name the files the user knows, never the temporary one.
+void renameOrThrow(const std::string& from, const std::string& to, const std::string& shownFrom) {
     if (std::rename(from.c_str(), to.c_str()) != 0) {
-        throw OrvekError("Cannot rename file \"" + from + "\" to \"" + to + "\". " +
+        throw OrvekError("Cannot rename file \"" + shownFrom + "\" to \"" + to + "\". " +
                          std::strerror(errno));
     }
 }
@@ -157,6 +160,23 @@ std::optional<ParameterTextProblem> checkParameterTexts(const ParameterTexts& te
             return ParameterTextProblem{k, problemMessage(k, *problem)};
         }
     }
+    // A texture effect on S multiplies the S of every added substrate on that soil; one that
+    // lifts any of them to 1 or more would end every run on that soil.
+    for (const int texture : {kLoamS, kClayS}) {
+        for (int type = 1; type <= 6; ++type) {
+            const double adjusted = set[static_cast<size_t>(substrateSIndex(type))] *
+                                    (set[static_cast<size_t>(texture)] / 100);
+            if (adjusted >= 1) {
+                return ParameterTextProblem{
+                    texture, "The " + parameterName(texture) + " of " +
+                                 formatGeneral(set[static_cast<size_t>(texture)]) +
+                                 " % makes the " + parameterName(substrateSIndex(type)) + " " +
+                                 formatGeneral(adjusted) + " on " +
+                                 (texture == kLoamS ? "loam" : "clay") +
+                                 " soil; the model needs it below 1."};
+            }
+        }
+    }
     return std::nullopt;
 }
 
@@ -176,23 +196,39 @@ void saveParameterFile(const std::string& startFolder, const ParameterTexts& tex
         content += lines[static_cast<size_t>(k)].rest;
         content += "\r\n";
     }
+    // The dialog's own save is the one writer that replaces a read-only file: it made these
+    // files read-only itself and rotates them by renaming, as the backup rule requires.
+    sweepTemporaries(folder, SweepScope::BesideSave);
     const std::string temp = temporaryNameFor(target);
-    writeFileAtomically(temp, content);
+    writeNewFile(temp, content, target);
 
     // A backup spelled in other letter cases would be a second backup: it goes too.
     const std::string otherBackup = resolveFileName(backup);
+    // The backup is made as a second name of the current file, so "Parameter.Orvek" exists at
+    // every moment, even when the program is killed between the steps.
+    const std::string backupTemp = temporaryNameFor(backup);
+    const bool linked = ::link(current.c_str(), backupTemp.c_str()) == 0;
     try {
-        renameOrThrow(current, backup);
+        if (linked) {
+            renameOrThrow(backupTemp, backup, current);
+        } else {
+            renameOrThrow(current, backup, current); // a file system without hard links
+        }
     } catch (...) {
-        std::remove(temp.c_str());
+        ::unlink(backupTemp.c_str());
+        ::unlink(temp.c_str());
         throw;
     }
-    try {
-        renameOrThrow(temp, target);
-    } catch (...) {
-        std::rename(backup.c_str(), current.c_str());
-        std::remove(temp.c_str());
-        throw;
+    if (std::rename(temp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        if (!linked) {
+            std::rename(backup.c_str(), current.c_str());
+        }
+        ::unlink(temp.c_str());
+        throw OrvekError(fileErrorMessage("Cannot create file", target, err));
+    }
+    if (linked && current != target) {
+        ::unlink(current.c_str()); // the same file under a name in other letter cases
     }
     if (otherBackup != backup && fileExists(otherBackup)) {
         std::remove(otherBackup.c_str());

@@ -33,15 +33,27 @@ std::string resultFileHeader(bool daily, bool carbonOnly) {
 
 namespace {
 
+// Wider numbers are no quantity of a soil; they come from inputs or parameters far outside
+// any range the model was made for, and would make result files nobody can read.
+constexpr size_t kMaxResultNumberWidth = 20;
+
+std::string onDay(DateSerial date) {
+    const CalendarDate c = decodeDate(date);
+    return std::to_string(c.month) + "/" + std::to_string(c.day) + "/" + std::to_string(c.year);
+}
+
 void appendValue(std::string& out, double value, int decimals, DateSerial date) {
     if (!std::isfinite(value)) {
-        const CalendarDate c = decodeDate(date);
         throw OrvekError("The simulation gave a value that is not a finite number on " +
-                         std::to_string(c.month) + "/" + std::to_string(c.day) + "/" +
-                         std::to_string(c.year) +
+                         onDay(date) + "; check the model parameters and the inputs of the run.");
+    }
+    const size_t before = out.size();
+    appendFixed(out, value, decimals);
+    if (out.size() - before > kMaxResultNumberWidth) {
+        out.resize(before);
+        throw OrvekError("The simulation gave a value too large to write on " + onDay(date) +
                          "; check the model parameters and the inputs of the run.");
     }
-    appendFixed(out, value, decimals);
     out += '\t';
 }
 

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace orvek {
 
@@ -65,12 +66,17 @@ bool parseValue(std::string_view token, double& out) {
     return res.ec == std::errc() && res.ptr == t.data() + t.size() && std::isfinite(out);
 }
 
-// One data row: the Date column is skipped up to its TAB, then the count and the values.
-bool parseRow(std::string_view line, int valueColumns, int& count,
+// One data row: the Date column up to its TAB, then the count and the values.
+bool parseRow(std::string_view line, int valueColumns, std::int64_t& date, int& count,
               std::array<double, kResultColumnCount>& values) {
     const size_t tab = line.find('\t');
     if (tab == std::string_view::npos) {
         return false;
+    }
+    const std::string_view dateText = line.substr(0, tab);
+    const auto parsed = std::from_chars(dateText.data(), dateText.data() + dateText.size(), date);
+    if (parsed.ec != std::errc() || parsed.ptr != dateText.data() + dateText.size()) {
+        date = std::numeric_limits<std::int64_t>::min();
     }
     Tokens tokens(line.substr(tab + 1));
     std::string_view token;
@@ -109,13 +115,16 @@ ResultTable parseResultTable(std::string_view content, const std::string& name,
             continue; // the four header lines
         }
         int count = 0;
-        if (!parseRow(line, table.valueColumns, count, values)) {
+        std::int64_t ownDate = 0;
+        // A monthly row stands at its own date: months differ in length, so a date counted
+        // from the start in months of 30 days drifts by months over a long run.
+        if (!parseRow(line, table.valueColumns, ownDate, count, values) ||
+            (!request.daily && ownDate == std::numeric_limits<std::int64_t>::min())) {
             table.error = atLine(name, lineNumber, "Invalid numeric input");
             break;
         }
-        const std::int64_t date = request.daily
-                                      ? std::int64_t{request.startDate} + count - 1
-                                      : std::int64_t{request.startDate} + std::int64_t{30} * count;
+        const std::int64_t date =
+            request.daily ? std::int64_t{request.startDate} + count - 1 : ownDate;
         table.count.push_back(count);
         table.date.push_back(static_cast<double>(date));
         for (int c = 0; c < table.valueColumns; ++c) {

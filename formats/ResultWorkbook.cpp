@@ -1,8 +1,11 @@
 #include "formats/ResultWorkbook.h"
 
 #include "basics/Errors.h"
+#include "basics/Files.h"
 #include "basics/Text.h"
+#include "xls/CompoundFile.h"
 #include "xls/Workbook.h"
+#include "xls/XLSErrors.h"
 
 #include <cmath>
 
@@ -35,6 +38,10 @@ double numberField(std::string_view text, int row) {
 
 } // namespace
 
+bool resultWorkbookFits(size_t dataRows, size_t recordLines) {
+    return 4 + dataRows + 1 + recordLines <= kWorksheetRows;
+}
+
 std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::string_view record,
                                               bool carbonOnly, WorkbookStop stop,
                                               DateSerial endDate, int lastDAS) {
@@ -57,6 +64,10 @@ std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::stri
         }
     }
     const size_t values = carbonOnly ? 3 : 8;
+    size_t recordLineCount = 0;
+    for (LineCursor counter(record); counter.next(line);) {
+        ++recordLineCount;
+    }
     int row = 4;
     while (lines.next(line)) {
         const std::vector<std::string_view> f = fields(line);
@@ -67,11 +78,14 @@ std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::stri
             throw OrvekError("The result file's data row " + std::to_string(row - 3) +
                              " is incomplete.");
         }
+        if (!resultWorkbookFits(static_cast<size_t>(row - 4) + 1, recordLineCount)) {
+            throw OrvekError(kTooManyRowsMessage);
+        }
         const double date = numberField(f[0], row);
         const double count = numberField(f[1], row);
         if (count != std::trunc(count) || std::fabs(count) > 2147483647.0) {
             throw OrvekError("The result file's data row " + std::to_string(row - 3) + ": '" +
-                             std::string(f[1]) + "' is not a valid integer value");
+                             quotedText(f[1]) + "' is not a valid integer value");
         }
         cells.push_back({row, 0, Kind::Date, std::string(), date});
         cells.push_back({row, 1, Kind::Integer, std::string(), count});
@@ -115,7 +129,24 @@ void saveResultWorkbook(const std::vector<WorkbookCell>& cells, const std::strin
             break;
         }
     }
-    workbook.SaveAs(path);
+    // The workbook is built in memory and saved by the program's own writer, so a workbook
+    // follows the rules of every other file the user keeps (read-only files kept, leftovers of
+    // killed saves removed) and a failure names the file and the system's reason.
+    std::vector<uint8_t> bytes;
+    try {
+        bytes = workbook.SaveToBuffer();
+    } catch (const std::exception& e) {
+        throw OrvekError(std::string(e.what()) + " (saving \"" + path + "\")");
+    }
+    const std::string cannotCreate = xls::ECFileError::Message(0); // the library's own texts
+    const std::string cannotWrite = xls::ECFileError::Message(8);
+    const SaveTexts texts{cannotCreate.c_str(), cannotWrite.c_str()};
+    if (xls::IsLockedBySpreadsheet(path)) {
+        throw OrvekError(std::string(texts.cannotCreate) + " \"" + path +
+                         "\". The file is open in a spreadsheet application.");
+    }
+    writeFileAtomically(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), texts);
 }
 
 } // namespace orvek

@@ -22,7 +22,8 @@ std::string flag(bool yes, const char* ifYes, const char* ifNo) {
 
 class LineSource {
 public:
-    explicit LineSource(std::string_view content) : m_lines(splitLines(content)) {}
+    explicit LineSource(std::string_view content)
+        : m_lines(splitLines(withoutTextMarks(content))) {}
 
     std::string text() {
         const size_t k = m_next++;

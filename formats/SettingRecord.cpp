@@ -40,7 +40,7 @@ std::string settingRecord(const PageState& page, const RunState& run, const Reco
     line("    Soil bulk density (g/cm^3): " + page.bulkDensityText);
     line("    Soil depth to simulate (cm): " + page.depthText);
     if (!run.carbonOnly) {
-        line("    Initial Soil Nmin (g/kg): " + page.nminText);
+        line("    Initial Soil Nmin (kg/ha): " + page.nminText);
     }
     const int t = page.textureIndex;
     line(std::string("    Soil texture: ") + (t >= 0 && t < 3 ? kTextureNames[t] : ""));

@@ -1,8 +1,10 @@
 #include "model/Dynamics.h"
 
 #include "basics/Errors.h"
+#include "basics/Text.h"
 #include "model/Weather.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace orvek {
@@ -12,6 +14,7 @@ namespace {
 constexpr double kConstantRatePeriod = 30;
 constexpr double kMinimumFactor = 0.0001;
 constexpr double kAdjustmentStep = 0.01;
+constexpr int kMaxAdjustments = 100; // 1 % steps: the D:A ratio then stands at its maximum
 constexpr double kAgeingPower = 0.179;
 constexpr int kProgressMaximum = 1000;
 
@@ -95,12 +98,22 @@ void checkAdjustedS(const RunState& run) {
         if (run.cohorts[j].s >= 1) {
             const int type = run.events[j].type;
             const int index = substrateSIndex(type);
+            if (run.textureIndex == 0) {
+                throw OrvekError(atLine(run.parameterPath, index + 2,
+                                        "the " + parameterName(index) +
+                                            " is 1 or more; the model needs it below 1."));
+            }
+            // Either line may be the one to mend: the message names both.
             const std::string texture = run.textureIndex == 1 ? "loam" : "clay";
-            throw OrvekError(atLine(
-                run.parameterPath, index + 2,
-                "the " + parameterName(index) +
-                    (run.textureIndex == 0 ? std::string() : " adjusted for " + texture + " soil") +
-                    " is 1 or more; the model needs it below 1."));
+            const int effect = run.textureIndex == 1 ? kLoamS : kClayS;
+            throw OrvekError(atLine(run.parameterPath, index + 2,
+                                    "the " + parameterName(index) + " adjusted for " + texture +
+                                        " soil is 1 or more (" +
+                                        formatGeneral(run.parameters[static_cast<size_t>(index)]) +
+                                        " with the " + parameterName(effect) + " of " +
+                                        formatGeneral(run.parameters[static_cast<size_t>(effect)]) +
+                                        " % on line " + std::to_string(effect + 2) +
+                                        "); the model needs it below 1."));
         }
     }
 }
@@ -146,6 +159,8 @@ void simulateDays(RunState& run, const WeatherFile& weather, size_t firstLine,
 
     const double daStep = kAdjustmentStep * (p[kDAMax] - p[kDAMin]);
     const double microbialStep = kAdjustmentStep * (p[kMicrobialCNMax] - p[kMicrobialCNMin]);
+    const double microbialLow = std::min(p[kMicrobialCNMin], p[kMicrobialCNMax]);
+    const double microbialHigh = std::max(p[kMicrobialCNMin], p[kMicrobialCNMax]);
     const double slowdownStep = kAdjustmentStep * (1 - p[kDAMin] / p[kDAMax]);
     const size_t eventCount = run.events.size();
 
@@ -162,6 +177,7 @@ void simulateDays(RunState& run, const WeatherFile& weather, size_t firstLine,
         const double factorPow = std::pow(factor, kAgeingPower);
         double microbialCN = p[kMicrobialCNMax];
         double da = p[kDAMin];
+        int adjustments = 0; // carried, like the working ratios, to the day's later Cohorts
 
         // SOM: it does not decompose on the start date; it is never limited by mineral N.
         double dC = 0;
@@ -216,7 +232,7 @@ void simulateDays(RunState& run, const WeatherFile& weather, size_t firstLine,
                     if (soil.mineralN + net >= 0) {
                         break;
                     }
-                    if (da >= p[kDAMax]) {
+                    if (adjustments >= kMaxAdjustments || da >= p[kDAMax]) {
                         // The D:A ratio is at its maximum: the Cohort pauses for the day.
                         u = 1;
                         st = decompositionStep(cohort, 0, 0);
@@ -226,8 +242,17 @@ void simulateDays(RunState& run, const WeatherFile& weather, size_t firstLine,
                         net = 0;
                         break;
                     }
-                    da += daStep;
-                    microbialCN -= microbialStep;
+                    // Counted rather than compared, so that rounding can neither add a step
+                    // beyond the range nor, with a range too narrow to move the sum, loop for
+                    // ever; the last step lands on the ends of the ranges exactly.
+                    if (++adjustments == kMaxAdjustments) {
+                        da = p[kDAMax];
+                        microbialCN = p[kMicrobialCNMin];
+                    } else {
+                        da = std::min(da + daStep, p[kDAMax]);
+                        microbialCN =
+                            std::clamp(microbialCN - microbialStep, microbialLow, microbialHigh);
+                    }
                     u += slowdownStep;
                 }
                 cohort.c = st.c;

@@ -4,6 +4,7 @@
 #include "model/RunState.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace orvek {
 
@@ -48,7 +49,7 @@ struct LineReader {
 } // namespace
 
 void readInputEvents(std::string_view content, RunState& run) {
-    const std::vector<std::string> lines = splitLines(content);
+    const std::vector<std::string> lines = splitLines(withoutTextMarks(content));
     run.events.clear();
     DateSerial previous = run.startDate;
     for (size_t k = 1; k < lines.size(); ++k) {
@@ -71,7 +72,9 @@ void readInputEvents(std::string_view content, RunState& run) {
         // else would index outside the table or divide by zero.
         const bool usable = read && j == static_cast<int>(run.events.size()) + 1 &&
                             j <= kMaxEvents && code >= 1 && code <= kSubstrateTypes && c > 0 &&
-                            (run.carbonOnly || cn > 0) && tryEncodeDate(year, month, day, date);
+                            std::isfinite(c * 1000) && (run.carbonOnly || cn > 0) &&
+                            std::isfinite(c * 1000 / (run.carbonOnly ? 1 : cn)) &&
+                            tryEncodeDate(year, month, day, date);
         if (!usable) {
             run.events.clear();
             run.fail(kInputIncorrectMessage, 1);

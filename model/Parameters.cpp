@@ -104,7 +104,7 @@ bool parseParameterLine(const std::string& line, ParameterLine& out) {
 }
 
 std::vector<ParameterLine> readParameterLines(const std::string& path) {
-    const std::vector<std::string> lines = splitLines(readWholeFile(path, size_t{1} << 20));
+    const std::vector<std::string> lines = splitLines(readTextFile(path, size_t{1} << 20));
     std::vector<ParameterLine> result;
     result.reserve(kParameterCount);
     for (int k = 0; k < kParameterCount; ++k) {

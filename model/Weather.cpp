@@ -50,13 +50,14 @@ std::string shown(std::string_view value) {
 } // namespace
 
 WeatherFile WeatherFile::load(const std::string& path) {
-    return parse(path, readWholeFile(path));
+    return parse(path, readTextFile(path));
 }
 
 WeatherFile WeatherFile::parse(const std::string& path, std::string content) {
     WeatherFile file;
     file.m_path = path;
-    file.m_content = std::move(content);
+    const std::string_view marked = withoutTextMarks(content);
+    file.m_content = marked.size() == content.size() ? std::move(content) : std::string(marked);
     const std::string_view text = file.m_content;
     size_t pos = 0;
     int lineNumber = 0;
@@ -168,6 +169,18 @@ DateSerial WeatherFile::dailyDate(size_t i) const {
     return d;
 }
 
+void WeatherFile::nameLinesAfter(const WeatherFile& monthly) {
+    m_path = monthly.m_path;
+    size_t k = 0;
+    for (size_t i = 0; i < monthly.size() && k < m_lines.size(); ++i) {
+        const int month = monthly.dayOrMonth(i);
+        const int days = month >= 1 && month <= 12 ? daysInMonth(monthly.year(i), month) : 0;
+        for (int d = 0; d < days && k < m_lines.size(); ++d) {
+            m_lines[k++].lineNumber = monthly.lineNumber(i);
+        }
+    }
+}
+
 WeatherKind detectWeatherKind(const WeatherFile& file) {
     if (file.empty()) {
         return WeatherKind::Monthly;
@@ -215,12 +228,13 @@ WeatherInfo scanWeatherFile(const WeatherFile& file) {
     return info;
 }
 
-bool expandMonthlyWeather(const WeatherFile& monthly, std::string& daily) {
+bool expandMonthlyWeather(const WeatherFile& monthly, std::string& daily, size_t limit) {
     daily.clear();
-    daily.reserve(monthly.size() * 31 * 32 + 256);
+    // The size comes first: a small monthly file may stand for more daily weather than any
+    // input file may hold, and nothing is built or written for such a file.
+    size_t size = 0;
     for (size_t k = 0; k < monthly.headerCount(); ++k) {
-        daily.append(monthly.headerLine(k));
-        daily += "\r\n";
+        size += monthly.headerLine(k).size() + 2;
     }
     for (size_t i = 0; i < monthly.size(); ++i) {
         const int year = monthly.year(i);
@@ -229,6 +243,24 @@ bool expandMonthlyWeather(const WeatherFile& monthly, std::string& daily) {
         if (month < 1 || month > 12 || !tryEncodeDate(year, month, 1, first)) {
             return false;
         }
+        const size_t perDay = std::to_string(year).size() + 1 + 3 + monthly.rest(i).size() + 2;
+        size += perDay * static_cast<size_t>(daysInMonth(year, month));
+        if (size > limit) {
+            throw OrvekError("The daily weather made from file \"" + monthly.path() +
+                             "\" is too large to be read (more than " +
+                             std::to_string(limit >> 20) + " MiB).");
+        }
+    }
+    daily.reserve(size);
+    for (size_t k = 0; k < monthly.headerCount(); ++k) {
+        daily.append(monthly.headerLine(k));
+        daily += "\r\n";
+    }
+    for (size_t i = 0; i < monthly.size(); ++i) {
+        const int year = monthly.year(i);
+        const int month = monthly.dayOrMonth(i);
+        DateSerial first = 0;
+        tryEncodeDate(year, month, 1, first);
         const int firstDay = dayOfYear(first);
         const std::string yearText = std::to_string(year) + "\t";
         const std::string_view rest = monthly.rest(i);

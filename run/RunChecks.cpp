@@ -5,6 +5,8 @@
 #include "model/RunState.h"
 #include "run/RunPipeline.h"
 
+#include <cmath>
+
 namespace orvek {
 
 namespace {
@@ -24,9 +26,12 @@ void checkWeather(RunState& run, const PageState& page) {
         return;
     }
     run.weather.emplace(WeatherFile::load(resolveFileName(run.weatherPath)));
+    if (run.monthlyWeather) {
+        run.weather->nameLinesAfter(*run.monthlyWeather);
+    }
     const WeatherFile& w = *run.weather;
     if (w.empty()) {
-        throw OrvekError("File \"" + run.weatherPath +
+        throw OrvekError("File \"" + w.path() +
                          "\" holds no weather data after its four header lines.");
     }
     const DateSerial first = w.dailyDate(0);
@@ -81,10 +86,35 @@ void checkSoil(RunState& run, const PageState& page, const RunEnvironment& env) 
         run.fail("Settings for soil properties not complete yet!");
         return;
     }
+    double values[3] = {0, 0, 0};
+    for (size_t k = 0; k < fields.size(); ++k) {
+        double v = 0;
+        if (!parseDouble(*fields[k], env.decimalSeparator, v)) {
+            run.fail(invalidFloatMessage(*fields[k]));
+            return;
+        }
+        if (k < 3) {
+            values[k] = v;
+        }
+    }
+    // The stock as the page shows it must itself be a number the run can use, in kg C/ha too.
+    const double stock = values[0] * values[1] * values[2] / 10;
+    if (!std::isfinite(stock * 1000)) {
+        run.fail(invalidFloatMessage(formatGeneral(stock)));
+    }
+}
+
+// Negative contents, densities, depths or mineral N would run and give negative SOM-C and N.
+void checkSoilSigns(RunState& run, const PageState& page, const RunEnvironment& env) {
+    std::vector<const std::string*> fields = {&page.soilCText, &page.bulkDensityText,
+                                              &page.depthText};
+    if (page.nminEnabled()) {
+        fields.push_back(&page.nminText);
+    }
     for (const std::string* f : fields) {
         double v = 0;
-        if (!parseDouble(*f, env.decimalSeparator, v)) {
-            run.fail(invalidFloatMessage(*f));
+        if (parseDouble(*f, env.decimalSeparator, v) && v < 0) {
+            run.fail("Soil properties must not be negative.");
             return;
         }
     }
@@ -113,6 +143,16 @@ void checkEventFields(RunState& run, const PageState& page, const RunEnvironment
                 run.fail(kAmountNotSpecified);
                 return;
             }
+            // The amount in kg C/ha and the N it brings must be numbers as well.
+            double c = v;
+            if (pass == 1 && !parseDouble(row.cText, env.decimalSeparator, c)) {
+                c = 0;
+            }
+            const double product = pass == 0 ? v * 1000 : c * 1000 / v;
+            if (!std::isfinite(product)) {
+                run.fail(invalidFloatMessage(text));
+                return;
+            }
         }
     }
     for (int i = 0; i < kEventRows; ++i) {
@@ -132,6 +172,10 @@ void checkRunSettings(RunState& run, const PageState& page, const RunEnvironment
         return;
     }
     checkSoil(run, page, env);
+    if (run.error) {
+        return;
+    }
+    checkSoilSigns(run, page, env);
     if (run.error) {
         return;
     }
@@ -183,9 +227,10 @@ void gatherRunSettings(RunState& run, const PageState& page, const RunEnvironmen
     // stale.
     const double stock =
         number(page.soilCText) * number(page.bulkDensityText) * number(page.depthText) / 10;
-    double shown = 0;
-    parseDouble(formatGeneral(stock), '.', shown);
-    run.somStock = shown * 1000;
+    run.somStock = number(formatGeneral(stock)) * 1000;
+    if (!std::isfinite(run.somStock)) {
+        throw OrvekError(invalidFloatMessage(formatGeneral(stock)));
+    }
     if (!run.carbonOnly && run.somStock == 0) {
         run.somStock = 0.0001;
     }
@@ -198,7 +243,7 @@ void gatherRunSettings(RunState& run, const PageState& page, const RunEnvironmen
         if (run.error) {
             return;
         }
-        readInputEvents(readWholeFile(run.eventsPath), run);
+        readInputEvents(readTextFile(run.eventsPath), run);
         if (run.error) {
             return;
         }

@@ -1,5 +1,6 @@
 #include "run/RunPipeline.h"
 
+#include "basics/FileCommit.h"
 #include "basics/Files.h"
 #include "formats/PageState.h"
 #include "formats/ResultFiles.h"
@@ -27,27 +28,6 @@ private:
     std::string& m_out;
 };
 
-// Writes every file under a temporary name first and renames them only when all are complete,
-// so that a failure leaves the previous run's files as they were.
-void commitFiles(const std::vector<std::pair<std::string, const std::string*>>& files) {
-    std::vector<std::string> temps;
-    try {
-        for (const auto& [path, content] : files) {
-            const std::string temp = temporaryNameFor(path);
-            temps.push_back(temp);
-            writeFileAtomically(temp, *content);
-        }
-    } catch (...) {
-        for (const std::string& t : temps) {
-            std::remove(t.c_str());
-        }
-        throw;
-    }
-    for (size_t i = 0; i < files.size(); ++i) {
-        replaceFile(temps[i], files[i].first);
-    }
-}
-
 RunOutcome failed(const RunState& run) {
     RunOutcome out;
     out.message = run.message;
@@ -66,14 +46,14 @@ RunOutcome performRun(const PageState& page, const RunEnvironment& env) {
     } else {
         run.weatherPath = start + kDailyWeatherWorkingFile;
         if (!page.weatherFileName.empty()) {
-            const WeatherFile monthly =
-                WeatherFile::load(resolveFileName(page.weatherFolder + page.weatherFileName));
+            const WeatherFile& monthly = run.monthlyWeather.emplace(
+                WeatherFile::load(resolveFileName(page.weatherFolder + page.weatherFileName)));
             std::string daily;
             if (!expandMonthlyWeather(monthly, daily)) {
                 run.fail("Weather data incorrect. Check the weather file and try again");
                 return failed(run);
             }
-            writeFileAtomically(run.weatherPath, daily);
+            writeWorkingFile(run.weatherPath, daily);
         }
     }
 
@@ -108,11 +88,12 @@ RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironmen
     const std::string dailyMemo = memoFromResult(daily, run.endDate);
     const std::string monthly = monthlyFromDaily(daily, run.startDate, run.lastDAS, run.carbonOnly);
     const std::string monthlyMemo = memoFromResult(monthly, run.endDate);
-    commitFiles({{start + kResultDailyFileName, &daily},
-                 {start + kSettingRecordFileName, &record},
-                 {start + kResultDailyMemoFileName, &dailyMemo},
-                 {start + kResultMonthlyFileName, &monthly},
-                 {start + kResultMonthlyMemoFileName, &monthlyMemo}});
+    // All five or none: the pages and the workbook export read them as one set.
+    replaceTogether({{start + kResultDailyFileName, daily},
+                     {start + kSettingRecordFileName, record},
+                     {start + kResultDailyMemoFileName, dailyMemo},
+                     {start + kResultMonthlyFileName, monthly},
+                     {start + kResultMonthlyMemoFileName, monthlyMemo}});
     const auto t2 = Clock::now();
 
     RunOutcome out;

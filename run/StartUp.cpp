@@ -5,6 +5,7 @@
 #include "formats/OptionsFile.h"
 #include "formats/SettingFile.h"
 #include "run/PageRules.h"
+#include "run/StartFolder.h"
 
 namespace orvek {
 
@@ -59,7 +60,7 @@ public:
         page().weatherFolder = folderFromOption(t, m_session.startFolder);
     }
     void setWorkingFolderText(const std::string& t) override {
-        m_session.workingFolder = folderFromOption(t, m_session.startFolder);
+        m_session.workingFolder = workingFolderFromOption(t, processEnvironment());
     }
 
 private:
@@ -74,9 +75,8 @@ private:
 
 std::string startSession(Session& session, const std::string& folder) {
     session.startFolder = withTrailingSeparator(folder);
-    session.workingFolder = session.startFolder;
+    session.workingFolder = documentsFolder(processEnvironment());
     session.page.weatherFolder = session.startFolder;
-    deleteTempFiles(session.startFolder);
     try {
         session.substrates =
             readSubstrateList(resolveFileName(session.startFolder + kSubstratesFileName));
@@ -93,14 +93,14 @@ void loadDefaults(Session& session) {
         throw OrvekError("File not found");
     }
     SessionTarget target(session);
-    applyOptionsFile(readWholeFile(path, size_t{1} << 20), target);
+    applyOptionsFile(readTextFile(path, size_t{1} << 20), target, path);
 }
 
 void retrieveSettings(Session& session, const std::string& path) {
     if (!fileExists(resolveFileName(path))) {
         throw OrvekError("File not found");
     }
-    const std::string content = readWholeFile(resolveFileName(path), size_t{1} << 20);
+    const std::string content = readTextFile(resolveFileName(path), size_t{1} << 20);
     SessionTarget target(session);
     applySettingFile(content, target, folderPart(resolveFileName(path)));
 }

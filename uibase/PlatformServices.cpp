@@ -7,12 +7,14 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
@@ -24,6 +26,39 @@ namespace {
 QString filterText(const QStringList& filters) {
     return filters.join(QStringLiteral(";;"));
 }
+
+// A folder chooser that takes a typed folder that does not exist yet: it asks, creates it and
+// then accepts it, where the plain dialog would only say that the folder was not found.
+class FolderChooser : public QFileDialog {
+public:
+    FolderChooser(QWidget* parent, const QString& title, const QString& start)
+        : QFileDialog(parent, title, start) {
+        setFileMode(QFileDialog::Directory);
+        setOption(QFileDialog::ShowDirsOnly, true);
+        setOption(QFileDialog::DontUseNativeDialog, true);
+    }
+
+    void accept() override {
+        const QStringList chosen = selectedFiles();
+        const QString folder = chosen.isEmpty() ? QString() : chosen.first();
+        if (!folder.isEmpty() && !QFileInfo::exists(folder)) {
+            const auto answer =
+                QMessageBox::question(this, windowTitle(),
+                                      QStringLiteral("The folder \"%1\" does not exist. Create it?")
+                                          .arg(QDir::toNativeSeparators(folder)));
+            if (answer != QMessageBox::Yes) {
+                return; // the chooser stays open for another choice
+            }
+            if (!QDir().mkpath(folder)) {
+                QMessageBox::critical(this, windowTitle(),
+                                      QStringLiteral("The folder \"%1\" could not be created.")
+                                          .arg(QDir::toNativeSeparators(folder)));
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+};
 
 class DesktopServices : public PlatformServices {
 public:
@@ -65,14 +100,20 @@ public:
 
     ReminderResult openFileReminder(QWidget* parent) override {
         QMessageBox box(parent);
+        box.setObjectName(QStringLiteral("Reminder"));
         box.setWindowTitle(QStringLiteral("Reminder"));
         box.setIcon(QMessageBox::Information);
         box.setText(QStringLiteral("Save and close the input events file before simulation."));
         auto* check = new QCheckBox(QStringLiteral("Don't show me again."), &box);
         box.setCheckBox(check);
-        box.setStandardButtons(QMessageBox::Ok);
+        QPushButton* ok = box.addButton(QMessageBox::Ok);
+        // Only the OK button counts: the box's close button reports its only button as the one
+        // clicked, without that button ever being pressed.
+        bool okPressed = false;
+        QObject::connect(ok, &QPushButton::clicked, &box, [&okPressed] { okPressed = true; });
+        box.exec();
         ReminderResult result;
-        result.closedWithOk = box.exec() == QMessageBox::Ok && box.clickedButton() != nullptr;
+        result.closedWithOk = okPressed;
         result.dontShowAgain = check->isChecked();
         return result;
     }
@@ -108,36 +149,31 @@ public:
     }
 
     QString chooseFolder(QWidget* parent, const QString& title, const QString& start) override {
-        QFileDialog dialog(parent, title, start);
-        dialog.setFileMode(QFileDialog::Directory);
-        dialog.setOption(QFileDialog::ShowDirsOnly, true);
-        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-        while (dialog.exec() == QDialog::Accepted) {
-            const QStringList chosen = dialog.selectedFiles();
-            if (chosen.isEmpty()) {
-                return QString();
-            }
-            const QString folder = chosen.first();
-            if (QDir(folder).exists()) {
-                return folder;
-            }
-            const auto answer = QMessageBox::question(
-                parent, title,
-                QStringLiteral("The folder \"%1\" does not exist. Create it?").arg(folder));
-            if (answer == QMessageBox::Yes) {
-                if (QDir().mkpath(folder)) {
-                    return folder;
-                }
-                message(parent,
-                        QStringLiteral("The folder \"%1\" could not be created.").arg(folder),
-                        MessageIcon::Error, QString());
-            }
+        FolderChooser dialog(parent, title, start);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return QString();
         }
-        return QString();
+        return dialog.selectedFiles().first();
     }
 
     bool openDocument(const QString& path) override {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    }
+
+    std::optional<QString> defaultApplication(const QString& mimeType) override {
+        QProcess query;
+        query.start(QStringLiteral("xdg-mime"),
+                    {QStringLiteral("query"), QStringLiteral("default"), mimeType});
+        if (!query.waitForStarted(3000)) {
+            return std::nullopt; // not a desktop that can be asked
+        }
+        if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit ||
+            query.exitCode() != 0) {
+            query.kill();
+            query.waitForFinished(1000);
+            return std::nullopt;
+        }
+        return QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
     }
 
     bool startCalculator() override {
@@ -202,6 +238,10 @@ DesktopServices& desktop() {
 PlatformServices* g_current = nullptr;
 
 } // namespace
+
+PlatformServices& desktopServices() {
+    return desktop();
+}
 
 PlatformServices& services() {
     return g_current ? *g_current : desktop();

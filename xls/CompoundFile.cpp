@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
@@ -237,7 +236,9 @@ TCFile::TCFile(TCFileMode mode, const std::string& fileName) : m_mode(mode), m_f
         break;
     case TCFileMode::Open: {
         std::vector<uint8_t> bytes;
-        if (IsLockedBySpreadsheet(fileName) || !readAll(fileName, bytes)) {
+        // A spreadsheet application's lock file beside it does not stop reading: the file on
+        // disk is complete whether or not someone has it open.
+        if (!readAll(fileName, bytes)) {
             throw ECFileError(ECFileError::CannotOpenDocfile);
         }
         m_image = ParseCompoundFile(std::move(bytes));
@@ -269,15 +270,21 @@ void TCFile::CreateTemporary() {
     const auto [folder, name] = splitPath(m_fileName);
     struct stat st {};
     const bool targetExists = ::stat(m_fileName.c_str(), &st) == 0;
+    // A file without its owner's write permission is read-only for everyone: the system would
+    // let the superuser write it, so the mode bits are asked first.
+    const bool readOnly =
+        targetExists && ((st.st_mode & S_IWUSR) == 0 ||
+                         (::geteuid() != 0 && ::access(m_fileName.c_str(), W_OK) != 0));
     if (name.empty() || IsLockedBySpreadsheet(m_fileName) ||
-        (targetExists && (!S_ISREG(st.st_mode) || ::access(m_fileName.c_str(), W_OK) != 0))) {
+        (targetExists && (!S_ISREG(st.st_mode) || readOnly))) {
         throw ECFileError(ECFileError::CannotCreateDocfile);
     }
+    // The temporary name carries the process id in the pattern the program's other writers
+    // use, so that the leftover of a killed save is recognised and removed by a later run.
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        m_tempName = folder + ".~" + name + "." + std::to_string(::getpid()) + "." +
-                     std::to_string(counter++) + "." + std::to_string(stamp % 100000) + ".tmp";
+        m_tempName = folder + "." + name + "." + std::to_string(::getpid()) + "." +
+                     std::to_string(counter++) + ".orvek-tmp";
         m_tempFd = ::open(m_tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (m_tempFd >= 0) {
             if (targetExists) {

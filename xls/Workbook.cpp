@@ -21,14 +21,16 @@ TXLSFile::TXLSFile(TScreenMetrics metrics) : m_workbook(std::make_unique<TWorkbo
 
 TXLSFile::~TXLSFile() = default;
 
-void TXLSFile::OpenFile(const std::string& fileName) {
-    TXLSReader reader(*m_workbook);
+void TXLSFile::OpenFile(const std::string& fileName, TCellNumbers numbers) {
+    m_errorCells.clear();
+    TXLSReader reader(*m_workbook, numbers, &m_errorCells);
     reader.OnProgress = OnProgress;
     reader.LoadFromFile(fileName);
 }
 
-void TXLSFile::LoadFromBuffer(const uint8_t* data, size_t size) {
-    TXLSReader reader(*m_workbook);
+void TXLSFile::LoadFromBuffer(const uint8_t* data, size_t size, TCellNumbers numbers) {
+    m_errorCells.clear();
+    TXLSReader reader(*m_workbook, numbers, &m_errorCells);
     reader.OnProgress = OnProgress;
     reader.LoadFromBuffer(data, size);
 }

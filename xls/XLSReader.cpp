@@ -180,7 +180,7 @@ void TXLSReader::ApplyXF(TCell& cell, int xf) {
         return;
     }
     cell.SetXFIndex(xf);
-    if (IsDateXF(xf) && cell.Value().IsNumber()) {
+    if (m_numbers == TCellNumbers::AsFormatted && IsDateXF(xf) && cell.Value().IsNumber()) {
         // Day numbers of the file count 1 January 1900 as day 1 and include the nonexistent
         // 29 February 1900; dates here count it as 2 and go straight to 1 March (61).
         double t = cell.Value().ToDouble() + 1;
@@ -212,6 +212,8 @@ void TXLSReader::ReadFormula() {
             m_formulaXF = xf;
         } else if (r[0] == 1) {
             cell.SetValue(Variant(r[2] == 1));
+        } else if (r[0] == 2) {
+            NoteError(row, col, r[2]);
         }
     } else {
         double value = 0;
@@ -444,6 +446,14 @@ void TXLSReader::ReadBoolErr() {
     const uint8_t isError = b.ReadByte();
     if (isError == 0 && value <= 1) {
         SetValue(row, col, Variant(value == 1), xf);
+    } else if (isError != 0) {
+        NoteError(row, col, value);
+    }
+}
+
+void TXLSReader::NoteError(int row, int col, uint8_t code) {
+    if (m_errorCells != nullptr) {
+        m_errorCells->push_back(TErrorCell{m_sheetIndex, row, col, code});
     }
 }
 

@@ -10,6 +10,7 @@
 #include "windows/results/ResultExport.h"
 #include "xls/Workbook.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTabBar>
 
@@ -188,20 +189,65 @@ TEST_F(MainWindowResultsTest, OpenResultInExcelFillsTheFirstGapInTheNumbering) {
     EXPECT_EQ(cells.ValueAt(4 + kDays, 0).ToString(), "");
     EXPECT_FALSE(cells.ValueAt(4 + kDays + 1, 0).ToString().empty()); // the setting record
 
-    // The desktop's failure to open it is not reported.
+    // A desktop that fails to open it: the user is told where the workbook is, and the same
+    // workbook is not written a second time.
     fake.openDocumentSucceeds = false;
     click(find<QPushButton>("BitBtn3"));
-    EXPECT_TRUE(work.exists(QStringLiteral("Result-3.xls")));
     EXPECT_EQ(fake.openedDocuments.back(), work.path(QStringLiteral("Result-3.xls")));
-    EXPECT_TRUE(fake.messages.empty());
+    ASSERT_EQ(fake.messages.size(), 1u);
+    EXPECT_EQ(fake.messages[0].text,
+              QStringLiteral("Result-1.xls was saved in %1, but no spreadsheet program is set up "
+                             "to open .xls files.")
+                  .arg(QDir::toNativeSeparators(
+                      QFileInfo(work.path(QStringLiteral("x"))).absolutePath())));
+    EXPECT_FALSE(work.exists(QStringLiteral("Result-3.xls")));
 
     // A result file that cannot be read is reported and leaves no workbook behind.
+    fake.messages.clear();
     QFile::remove(work.path(QStringLiteral("ResultDaily.~")));
     click(find<QPushButton>("BitBtn3"));
     ASSERT_EQ(fake.messages.size(), 1u);
     EXPECT_TRUE(fake.messages[0].text.startsWith(QStringLiteral("Cannot open file")));
-    EXPECT_FALSE(work.exists(QStringLiteral("Result-4.xls")));
+    EXPECT_FALSE(work.exists(QStringLiteral("Result-3.xls")));
     EXPECT_EQ(fake.openedDocuments.size(), 2u);
+}
+
+TEST_F(MainWindowResultsTest, OpenResultInExcelWithoutASpreadsheetProgramSaysWhereTheFileIs) {
+    run();
+    fake.defaultApp = QString(); // the desktop knows no program for .xls files
+    const QString expected =
+        QStringLiteral("Result-1.xls was saved in %1, but no spreadsheet program is set up to "
+                       "open .xls files.")
+            .arg(
+                QDir::toNativeSeparators(QFileInfo(work.path(QStringLiteral("x"))).absolutePath()));
+    for (int click3 = 0; click3 < 3; ++click3) {
+        click(find<QPushButton>("BitBtn3"));
+    }
+    // The desktop was asked for the spreadsheet type; nothing was handed to its opener, which
+    // would have reported success all the same.
+    ASSERT_FALSE(fake.defaultAppQueries.empty());
+    EXPECT_EQ(fake.defaultAppQueries.back(), QStringLiteral("application/vnd.ms-excel"));
+    EXPECT_TRUE(fake.openedDocuments.empty());
+    ASSERT_EQ(fake.messages.size(), 3u);
+    for (const auto& m : fake.messages) {
+        EXPECT_EQ(m.text, expected);
+    }
+    // Three clicks on the same results leave one workbook, not three.
+    EXPECT_TRUE(work.read(QStringLiteral("Result-1.xls")).startsWith("\xD0\xCF\x11\xE0"));
+    EXPECT_FALSE(work.exists(QStringLiteral("Result-2.xls")));
+
+    // Other results are another workbook; a later run's workbook never replaces an earlier one.
+    click(radio("RadioButton2"));
+    click(find<QPushButton>("BitBtn3"));
+    EXPECT_TRUE(work.exists(QStringLiteral("Result-2.xls")));
+    EXPECT_TRUE(fake.messages.back().text.startsWith(QStringLiteral("Result-2.xls was saved in")));
+
+    // A desktop that cannot be asked: the opener decides.
+    fake.defaultApp.reset();
+    click(find<QPushButton>("BitBtn3"));
+    ASSERT_EQ(fake.openedDocuments.size(), 1u);
+    EXPECT_EQ(fake.openedDocuments[0], work.path(QStringLiteral("Result-3.xls")));
+    EXPECT_EQ(fake.messages.size(), 4u);
 }
 
 TEST_F(MainWindowResultsTest, SaveAsExcelAsksOnTheNumericalOutputPageOnly) {

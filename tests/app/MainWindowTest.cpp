@@ -1,6 +1,8 @@
 #include "WindowTestSupport.h"
 #include "app/AboutBox.h"
 #include "app/HelpWindow.h"
+#include "basics/Errors.h"
+#include "basics/FolderLock.h"
 #include "windows/inputs/PageWidgets.h"
 #include "windows/results/NumericalOutputPage.h"
 
@@ -11,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTextBrowser>
+#include <QWindow>
 
 namespace orvek::test {
 
@@ -87,7 +90,10 @@ TEST_F(MainWindowTest, TheWindowHasItsTabsGroupsAndMenus) {
           QStringLiteral("Model parameters..."),
           {},
           QStringLiteral("Exit")}},
-        {QStringLiteral("Save"), {QStringLiteral("Save numerical ouput as Excel file")}},
+        {QStringLiteral("Save"),
+         {QStringLiteral("Save numerical ouput as Excel file"), QString(),
+          QStringLiteral("Save result as CSV..."), QStringLiteral("Save result as .xlsx..."),
+          QStringLiteral("Save graph as...")}},
         {QStringLiteral("Print"),
          {QStringLiteral("Print graph"),
           QStringLiteral("Print numerical output"),
@@ -123,6 +129,34 @@ TEST_F(MainWindowTest, TheWindowHasItsTabsGroupsAndMenus) {
     for (const char* entry : {"Printgraph1", "Printdetailedresult1"}) {
         EXPECT_FALSE(window->action(entry)->isEnabled()) << entry;
     }
+}
+
+TEST_F(MainWindowTest, CaptionsReadExactlyAsGivenWithNothingAppended) {
+    // The application has no display name of its own, which the desktop would append to every
+    // caption ("Orvek C&N  - Orvek C&N"): the display name follows the application's name.
+    const QString name = QCoreApplication::applicationName();
+    EXPECT_EQ(name, QStringLiteral("Orvek C&N"));
+    QCoreApplication::setApplicationName(QStringLiteral("probe"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("probe"));
+    QCoreApplication::setApplicationName(name);
+
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Orvek C&N "));
+    EXPECT_EQ(window->windowHandle()->title(), QStringLiteral("Orvek C&N "));
+    trigger("Options1");
+    QWidget* options = shownWindow("TForm3");
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(options->windowHandle()->title(), QStringLiteral("Options"));
+    options->close();
+    trigger("AboutOrvekCNmodel1");
+    QWidget* about = shownWindow("TForm2");
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->windowHandle()->title(), QStringLiteral("About Orvek C&N model"));
+    about->close();
+    trigger("Parameters1");
+    QWidget* parameters = shownWindow("Form4");
+    ASSERT_NE(parameters, nullptr);
+    EXPECT_EQ(parameters->windowHandle()->title(), QStringLiteral("Parameters"));
+    parameters->close();
 }
 
 TEST_F(MainWindowTest, TheTabKeyFollowsTheReadingOrder) {
@@ -236,8 +270,13 @@ TEST_F(MainWindowTest, TheAboutBoxLocksTheMainWindowUntilItClosesHoweverItCloses
         about->textArea(1)->toPlainText().contains(QStringLiteral("the Orvek C&N developers")));
     EXPECT_TRUE(about->textArea(2)->toPlainText().startsWith(
         QStringLiteral("For more information contact:")));
-    EXPECT_TRUE(about->textArea(2)->toPlainText().contains(
-        QStringLiteral("https://example.org/orvek-cn/issues")));
+    // It credits the developers and shows no invented address.
+    EXPECT_TRUE(
+        about->textArea(2)->toPlainText().contains(QStringLiteral("The Orvek C&N developers")));
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_FALSE(about->textArea(k)->toPlainText().contains(QStringLiteral("example."))) << k;
+        EXPECT_FALSE(about->textArea(k)->toPlainText().contains(QStringLiteral("http"))) << k;
+    }
     EXPECT_TRUE(about->textArea(3)->toPlainText().startsWith(QStringLiteral("DISCLAIMER")));
 
     // Clicking and typing in a text area neither closes the box nor shows a caret.
@@ -315,6 +354,31 @@ TEST_F(MainWindowTest, ExitRemovesTheWorkingFiles) {
         EXPECT_FALSE(work.exists(QString::fromLatin1(name))) << name;
     }
     EXPECT_TRUE(work.exists(QStringLiteral("Example.stg")));
+}
+
+// The window holds its start folder for its whole session; a second one started there says so
+// and closes without touching the first one's files.
+TEST_F(WindowTest, ASecondWindowOnTheSameFolderSaysItIsInUseAndCloses) {
+    work.write(QStringLiteral("ResultDaily.~"), "the other window's results");
+    std::string folder = work.folder();
+    folder.pop_back();
+    {
+        const FolderLock other(work.folder());
+        start();
+        EXPECT_FALSE(window->ownsStartFolder());
+        ASSERT_FALSE(fake.messages.empty());
+        EXPECT_EQ(
+            fake.messages.back().text,
+            QString::fromStdString("Folder '" + folder + "' is in use by another Orvek C&N run."));
+        EXPECT_EQ(fake.messages.back().icon, ui::MessageIcon::Error);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !window->isVisible(); }, 2000));
+        EXPECT_EQ(work.read(QStringLiteral("ResultDaily.~")), "the other window's results");
+        window.reset();
+    }
+    // The first window's session has ended: the next one takes the folder.
+    start();
+    EXPECT_TRUE(window->ownsStartFolder());
+    EXPECT_THROW(FolderLock(work.folder(), std::chrono::milliseconds(100)), OrvekError);
 }
 
 } // namespace

@@ -107,6 +107,33 @@ TEST(ParameterCheck, AcceptsTheBundledValuesAndNamesTheFirstUnusableField) {
     EXPECT_EQ(problem->index, kDAMax);
 }
 
+TEST(ParameterCheck, ATextureEffectThatLiftsAnAdjustedSToOneIsRefusedOnItsOwnField) {
+    const ParameterTexts texts = textsOf(std::string(ORVEK_DATA_DIR) + "/Parameter.Orvek");
+    // The largest bundled S is 0.62 (green manures): 161 % keeps it below 1, 162 % does not.
+    ParameterTexts t = texts;
+    t[kLoamS] = "161";
+    EXPECT_FALSE(checkParameterTexts(t));
+    t[kLoamS] = "162";
+    auto problem = checkParameterTexts(t);
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(problem->index, kLoamS);
+    EXPECT_EQ(problem->message, "The loam effect on S of 162 % makes the S of green manures "
+                                "1.0044 on loam soil; the model needs it below 1.");
+    t = texts;
+    t[kClayS] = "200";
+    problem = checkParameterTexts(t);
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(problem->index, kClayS);
+    EXPECT_NE(problem->message.find("the S of cereal crop residues 1.1 on clay soil"),
+              std::string::npos);
+    // Effects on R have no such bound, and the soil organic matter is never adjusted.
+    t = texts;
+    t[kLoamR] = "900";
+    t[kSomS] = "0.9";
+    t[kClayS] = "110";
+    EXPECT_FALSE(checkParameterTexts(t));
+}
+
 TEST(ParameterSave, TwiceInARowKeepsOneBackupWithTheValuesBeforeTheSecondSave) {
     ParameterFolder folder;
     const std::string original = folder.read(kParameterFileName);

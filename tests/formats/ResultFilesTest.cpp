@@ -131,7 +131,7 @@ TEST(SettingRecord, CarbonAndNitrogenMode) {
               "    Soil C content (g/kg): 12.5\r\n"
               "    Soil bulk density (g/cm^3): 1.35\r\n"
               "    Soil depth to simulate (cm): 30\r\n"
-              "    Initial Soil Nmin (g/kg): 40\r\n"
+              "    Initial Soil Nmin (kg/ha): 40\r\n"
               "    Soil texture: Loam\r\n"
               "Run on 1/2/26, 12:00:00\r\n");
 }

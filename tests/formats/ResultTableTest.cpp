@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace orvek {
 namespace {
@@ -26,6 +27,12 @@ std::string cnRow(DateSerial date, int n) {
 std::string carbonRow(DateSerial date, int n) {
     return std::to_string(date) + "\t" + std::to_string(n) + "\t" + std::to_string(n) +
            ".00\t0.50\t" + std::to_string(n) + ".50\t\r\n";
+}
+
+DateSerial encodeDate(int year, int month, int day) {
+    DateSerial d = 0;
+    EXPECT_TRUE(tryEncodeDate(year, month, day, d));
+    return d;
 }
 
 ResultTableRequest request(bool daily, bool carbonOnly, DateSerial end) {
@@ -64,21 +71,32 @@ TEST(ResultTable, DailyRowsEndingBeforeEndDateAreReadToTheEndOfTheFile) {
     EXPECT_TRUE(t.values[kNetNm].empty());
 }
 
-TEST(ResultTable, MonthlyRowsAreDatedThirtyDaysPerMonthAndStopOnlyOnAnExactMatch) {
+TEST(ResultTable, MonthlyRowsStandAtTheirOwnDatesAndStopOnlyOnAnExactMatch) {
+    // The 15th of each month from January 2005 to December 2034: 360 rows, months of 28 to 31
+    // days.
     std::string text = header(false, true);
-    for (int m = 0; m < 6; ++m) {
-        text += carbonRow(kStart + 31 * m, m);
+    std::vector<DateSerial> dates;
+    for (int m = 0; m < 360; ++m) {
+        dates.push_back(encodeDate(2005 + m / 12, 1 + m % 12, 15));
+        text += carbonRow(dates.back(), m);
     }
-    // StartDate + 30 x 3 is EndDate: the row with MAS 3 is the last one read.
-    ResultTable t = parseResultTable(text, "ResultMonthly.~", request(false, true, kStart + 90));
+    ResultTable t = parseResultTable(text, "ResultMonthly.~", request(false, true, dates.back()));
+    EXPECT_TRUE(t.error.empty()) << t.error;
+    ASSERT_EQ(t.rows(), 360u);
+    for (size_t m = 0; m < dates.size(); ++m) {
+        ASSERT_EQ(t.date[m], dates[m]) << m; // thirty days a month would be months off by now
+    }
+    // The row dated EndDate is the last one read; an end date between rows reads on.
+    t = parseResultTable(text, "ResultMonthly.~", request(false, true, dates[3]));
     ASSERT_EQ(t.rows(), 4u);
-    EXPECT_EQ(t.date[0], kStart); // MAS 0 lies on the start date
-    EXPECT_EQ(t.date[3], kStart + 90);
     EXPECT_EQ(t.count[3], 3);
-    // An end date between two monthly dates: the whole file is read.
-    t = parseResultTable(text, "ResultMonthly.~", request(false, true, kStart + 91));
-    EXPECT_EQ(t.rows(), 6u);
-    EXPECT_TRUE(t.error.empty());
+    t = parseResultTable(text, "ResultMonthly.~", request(false, true, dates[3] + 1));
+    EXPECT_EQ(t.rows(), 360u);
+    // A monthly row whose date cannot be read is refused like any other bad value.
+    t = parseResultTable(header(false, true) + carbonRow(dates[0], 0) + "1/2/05\t1\t1\t1\t1\t\r\n",
+                         "ResultMonthly.~", request(false, true, dates[3]));
+    EXPECT_EQ(t.rows(), 1u);
+    EXPECT_EQ(t.error, "File \"ResultMonthly.~\", line 6: Invalid numeric input");
 }
 
 TEST(ResultTable, FilesWithoutDataRowsGiveNoRowsAndNoError) {

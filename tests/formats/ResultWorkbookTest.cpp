@@ -31,6 +31,28 @@ const WorkbookCell* at(const std::vector<WorkbookCell>& cells, int row, int col)
     return nullptr;
 }
 
+TEST(ResultWorkbook, AResultLongerThanAWorksheetIsRefused) {
+    // Four heading rows, the data, an empty row and a two-line record: 65,529 data rows fill the
+    // 65,536 rows exactly, one more does not fit.
+    const auto result = [](int rows) {
+        std::string text = resultFileHeader(true, true);
+        for (int k = 1; k <= rows; ++k) {
+            text +=
+                std::to_string(38352 + k) + "\t" + std::to_string(k) + "\t26.00\t0.00\t26.00\t\r\n";
+        }
+        return text;
+    };
+    const auto full =
+        resultWorkbookCells(result(65529), kRecord, true, WorkbookStop::AtLastDAS, 0, 65529);
+    EXPECT_EQ(full.back().row, 65535);
+    try {
+        resultWorkbookCells(result(65530), kRecord, true, WorkbookStop::AtLastDAS, 0, 65530);
+        ADD_FAILURE() << "a row beyond the worksheet";
+    } catch (const OrvekError& e) {
+        EXPECT_STREQ(e.what(), kTooManyRowsMessage);
+    }
+}
+
 TEST(ResultWorkbook, LayoutInCarbonAndNitrogenMode) {
     const auto cells =
         resultWorkbookCells(cnDaily(), kRecord, false, WorkbookStop::AtEndDate, 38355, 3);

@@ -229,13 +229,14 @@ TEST(RunPipeline, ParameterFileFaultsNameTheFileAndLine) {
                   .find("line 21: the reference temperature of the Q10 coefficient must be greater "
                         "than 0."),
               std::string::npos);
-    // S 0.9 on clay at 120 % reaches 1.08: the texture-adjusted S names the S line.
+    // S 0.9 on clay at 120 % reaches 1.08: the message names the S line and the texture line.
     std::string clay = replaceLine(5, "0.9");
     good = clay;
-    EXPECT_NE(
-        runWith(replaceLine(28, "120"), 2)
-            .find("line 5: the S of cereal crop residues adjusted for clay soil is 1 or more"),
-        std::string::npos);
+    EXPECT_NE(runWith(replaceLine(28, "120"), 2)
+                  .find("line 5: the S of cereal crop residues adjusted for clay soil is 1 or more "
+                        "(0.9 with the clay effect on S of 120 % on line 28); the model needs it "
+                        "below 1."),
+              std::string::npos);
     EXPECT_EQ(runWith(replaceLine(28, "120"), 0), "no error"); // sand is not adjusted
 }
 

@@ -20,6 +20,8 @@ DateSerial ymd(int y, int m, int d) {
 
 TEST(StartUp, AppliesTheBundledOptions) {
     test::TestFolder f;
+    test::TestFolder documents;
+    const test::ScopedVariable docs("XDG_DOCUMENTS_DIR", documents.path().c_str());
     f.copyStandardFiles();
     Session s;
     EXPECT_EQ(startSession(s, f.path()), "");
@@ -30,11 +32,12 @@ TEST(StartUp, AppliesTheBundledOptions) {
     EXPECT_EQ(s.page.soilCText, "12.5");
     EXPECT_EQ(s.page.stockText, "50.625");
     EXPECT_EQ(s.page.textureIndex, 1);
-    EXPECT_EQ(s.page.weatherFolder, f.path()); // empty folder lines mean StartFolder
-    EXPECT_EQ(s.workingFolder, f.path());
+    EXPECT_EQ(s.page.weatherFolder, f.path()); // an empty weather folder line means StartFolder
+    // and an empty working folder line the user's documents, never the program's own folder.
+    EXPECT_EQ(s.workingFolder, documents.path());
 }
 
-TEST(StartUp, RemovesWorkingFilesButNotHiddenOnes) {
+TEST(StartUp, WindowCleanUpRemovesWorkingFilesButNotHiddenOnes) {
     test::TestFolder f;
     f.copyStandardFiles();
     for (const char* name : {"~x.xls", "~Y.XLS", "DailyWth.~", "ResultDaily.~", ".~y.xls",
@@ -42,13 +45,26 @@ TEST(StartUp, RemovesWorkingFilesButNotHiddenOnes) {
         f.write(name, "x");
     }
     std::filesystem::create_directory(f.file("folder.~"));
-    Session s;
-    startSession(s, f.path());
+    deleteTempFiles(f.path()); // what the window does in its start folder
     for (const char* gone : {"~x.xls", "~Y.XLS", "DailyWth.~", "ResultDaily.~"}) {
         EXPECT_FALSE(f.exists(gone)) << gone;
     }
     for (const char* kept : {".~y.xls", ".hidden.~", "keep.xls", "x~.xls", "folder.~"}) {
         EXPECT_TRUE(f.exists(kept)) << kept;
+    }
+}
+
+// A window-less session is started in folders the user chose; it deletes nothing there.
+TEST(StartUp, SessionWithoutWindowDeletesNothing) {
+    test::TestFolder f;
+    f.copyStandardFiles();
+    for (const char* name : {"~Budget 2024.xls", "draft.~", "DailyWth.~"}) {
+        f.write(name, "mine");
+    }
+    Session s;
+    EXPECT_EQ(startSession(s, f.path()), "");
+    for (const char* kept : {"~Budget 2024.xls", "draft.~", "DailyWth.~"}) {
+        EXPECT_EQ(f.read(kept), "mine") << kept;
     }
 }
 
@@ -60,8 +76,10 @@ TEST(StartUp, MissingFilesStopTheStartUpWithTheirMessage) {
     EXPECT_EQ(startSession(s, f.path()), "File not found");
 }
 
-TEST(Options, FoldersFallBackToTheStartFolder) {
+TEST(Options, FoldersFallBackToTheStartFolderAndTheDocumentsFolder) {
     test::TestFolder f;
+    test::TestFolder documents;
+    const test::ScopedVariable docs("XDG_DOCUMENTS_DIR", documents.path().c_str());
     f.copyStandardFiles();
     std::filesystem::create_directory(f.file("weather"));
     OptionsValues v;
@@ -83,7 +101,7 @@ TEST(Options, FoldersFallBackToTheStartFolder) {
     EXPECT_EQ(s.page.stockText, "0");
     EXPECT_EQ(s.page.textureIndex, -1);
     EXPECT_EQ(s.page.weatherFolder, f.file("weather") + "/");
-    EXPECT_EQ(s.workingFolder, f.path());
+    EXPECT_EQ(s.workingFolder, documents.path()); // a blank line names no folder
     EXPECT_EQ(optionsFileContent(v).substr(0, 8), "Y\r\n40238");
 }
 
@@ -92,7 +110,8 @@ TEST(Options, UnreadableNumberStopsLoading) {
     f.copyStandardFiles();
     f.write("Option.Orvek", "Y\r\n38353\r\n20\r\n1.5\r\n10\r\n5\r\nLoam\r\n0\r\nN\r\n\r\n\r\n");
     Session s;
-    EXPECT_EQ(startSession(s, f.path()), "Invalid numeric input");
+    EXPECT_EQ(startSession(s, f.path()),
+              "File \"" + f.file("Option.Orvek") + "\", line 7: Invalid numeric input");
     EXPECT_EQ(s.page.soilCText, "20"); // the lines before it applied
     EXPECT_EQ(s.page.stockText, "30");
 }

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace orvek::test {
 
@@ -91,6 +92,26 @@ std::string constantDailyWeather(int year, int firstDay, int days, double tmax, 
         }
     }
     return s;
+}
+
+ScopedVariable::ScopedVariable(const char* name, const char* value) : m_name(name) {
+    if (const char* previous = std::getenv(name)) {
+        m_wasSet = true;
+        m_previous = previous;
+    }
+    if (value) {
+        ::setenv(name, value, 1);
+    } else {
+        ::unsetenv(name);
+    }
+}
+
+ScopedVariable::~ScopedVariable() {
+    if (m_wasSet) {
+        ::setenv(m_name.c_str(), m_previous.c_str(), 1);
+    } else {
+        ::unsetenv(m_name.c_str());
+    }
 }
 
 } // namespace orvek::test

@@ -30,6 +30,20 @@ private:
     std::string m_path;
 };
 
+// Sets an environment variable (or unsets it, for nullptr) for the object's lifetime.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value);
+    ~ScopedVariable();
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    std::string m_name;
+    std::string m_previous;
+    bool m_wasSet = false;
+};
+
 // The bundled data/ folder and the test fixtures folder, with trailing separators.
 std::string dataDir();
 std::string testDataDir();

@@ -138,6 +138,35 @@ TEST(Reader, DatesFollowTheCellFormat) {
     EXPECT_EQ(file.Workbook().Formats().Items(36).Format, "yyyy-mm-dd");
 }
 
+TEST(Reader, StoredNumbersAndErrorCellsOnRequest) {
+    BiffBuilder s;
+    s.Add(0x0203, Cat({cellHead(0, 0, 21), F64(15)}))
+        .Add(0x0203, Cat({cellHead(0, 1, 21), F64(60)}))
+        .Add(0x0205, Cat({cellHead(1, 0, 15), Hex("07 01")})) // #DIV/0!
+        // A formula whose stored result is #N/A.
+        .Add(0x0006, Cat({cellHead(1, 1, 15), Hex("02 00 2A 00 00 00 FF FF"), U16(0), U32(0),
+                          U16(3), Hex("1E 01 00")}));
+    const Bytes book = workbook({"S", "T"}, {xfBody(0, 14)}, {BiffBuilder(), s});
+    TXLSFile file;
+    Load(file, book);
+    // The model: dates by their format, no cell for an error; the errors are listed.
+    EXPECT_EQ(cellsOf(file, 1).ValueAt(0, 0), Variant::Date(16));
+    EXPECT_EQ(cellsOf(file, 1).Find(1, 0), nullptr);
+    EXPECT_TRUE(cellsOf(file, 1).ValueAt(1, 1).IsEmpty());
+    ASSERT_EQ(file.ErrorCells().size(), 2u);
+    EXPECT_EQ(file.ErrorCells()[0].Sheet, 1);
+    EXPECT_EQ(file.ErrorCells()[0].Row, 1);
+    EXPECT_EQ(file.ErrorCells()[0].Col, 0);
+    EXPECT_EQ(file.ErrorCells()[0].Code, 0x07);
+    EXPECT_EQ(file.ErrorCells()[1].Col, 1);
+    EXPECT_EQ(file.ErrorCells()[1].Code, 0x2A);
+    // The numbers as the file stores them.
+    file.LoadFromBuffer(book.data(), book.size(), TCellNumbers::AsStored);
+    EXPECT_EQ(cellsOf(file, 1).ValueAt(0, 0), Variant(15.0));
+    EXPECT_EQ(cellsOf(file, 1).ValueAt(0, 1), Variant(60.0));
+    EXPECT_EQ(file.ErrorCells().size(), 2u); // one load's list, not two
+}
+
 TEST(Reader, SharedStringsAcrossContinueRecords) {
     // String 0: "abc" 8-bit, then "\u0416\u0417" 16-bit in a CONTINUE (widened as a whole).
     // String 1: 16-bit "\u0418" then 8-bit "de" in the next CONTINUE.

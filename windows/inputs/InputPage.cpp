@@ -2,7 +2,9 @@
 
 #include "basics/Errors.h"
 #include "basics/Files.h"
+#include "basics/Text.h"
 #include "run/PageRules.h"
+#include "run/StartFolder.h"
 #include "uibase/HandlerGuard.h"
 #include "windows/inputs/PageWidgets.h"
 
@@ -246,7 +248,10 @@ QWidget* InputPage::buildSoilGroup() {
         w->setFixedWidth(110);
     }
     for (QLineEdit* f : {m_soilC, m_bulkDensity, m_depth}) {
-        connect(f, &QLineEdit::textChanged, this, [this] { soilTextEdited(); });
+        // What the user types is judged as it is typed; texts the program sets recompute the
+        // stock through setSoilText.
+        connect(f, &QLineEdit::textEdited, this, [this] { soilTextEdited(); });
+        connect(f, &QLineEdit::editingFinished, this, [this, f] { soilFieldLeft(f); });
     }
     return group;
 }
@@ -360,7 +365,39 @@ void InputPage::applySourceRule() {
 }
 
 void InputPage::soilTextEdited() {
+    const std::array<QLineEdit*, 3> fields = {m_soilC, m_bulkDensity, m_depth};
+    const char separator = localeDecimalSeparator();
+    // A text that typing on can no longer turn into a number is refused at once; one that is
+    // still on its way ("", "-", ".", "1e-") waits for the next key, the stock unchanged.
+    for (QLineEdit* f : fields) {
+        const std::string text = ss(f->text());
+        if (!canBecomeNumber(text, separator)) {
+            showError(window(), qs(invalidFloatMessage(text)));
+            return;
+        }
+    }
+    for (QLineEdit* f : fields) {
+        double unused = 0;
+        if (!parseDouble(ss(f->text()), separator, unused)) {
+            return;
+        }
+    }
     guarded(window(), [this] { recomputeStock(); });
+}
+
+void InputPage::soilFieldLeft(QLineEdit* field) {
+    // A field cleared to type a new value stays empty while it is edited; left empty, it
+    // holds "0".
+    // Any other text was judged as it was typed; judging it again here would only repeat the
+    // box that took the focus from the field.
+    if (!field->text().isEmpty()) {
+        return;
+    }
+    {
+        const QSignalBlocker quiet(field);
+        field->setText(QStringLiteral("0"));
+    }
+    soilTextEdited();
 }
 
 void InputPage::setSoilText(QLineEdit* field, const std::string& text) {
@@ -550,7 +587,7 @@ void InputPage::setWeatherFolderText(const std::string& text) {
 }
 
 void InputPage::setWorkingFolderText(const std::string& text) {
-    m_values.workingFolder = folderFromOption(text, m_values.startFolder);
+    m_values.workingFolder = workingFolderFromOption(text, processEnvironment());
 }
 
 } // namespace orvek::ui

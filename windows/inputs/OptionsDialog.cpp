@@ -4,6 +4,7 @@
 #include "basics/Files.h"
 #include "basics/Text.h"
 #include "formats/PageState.h"
+#include "run/StartFolder.h"
 #include "uibase/HandlerGuard.h"
 #include "windows/inputs/InputPage.h"
 #include "windows/inputs/PageWidgets.h"
@@ -113,12 +114,13 @@ void TForm3::build() {
     m_updateNow = new QCheckBox(QStringLiteral("Update now"), defaults);
     m_updateNow->setObjectName(QStringLiteral("CheckBox1"));
     m_updateNow->setChecked(true);
+    // Broken into lines by hand: a grid gives a label that wraps by itself too little height
+    // for its lines once the font is larger than the layout was made with.
     auto* note =
-        new QLabel(QStringLiteral("If UNCHECKED, the changes in the default input settings "
-                                  "won't take effect until next time the program is "
-                                  "launched."),
+        new QLabel(QStringLiteral("If UNCHECKED, the changes in the default input settings\n"
+                                  "won't take effect until next time the program is launched."),
                    defaults);
-    note->setWordWrap(true);
+    note->setTextFormat(Qt::PlainText);
     grid->addWidget(m_updateNow, line++, 0, 1, 2);
     grid->addWidget(note, line, 0, 1, 2);
     layout->addWidget(defaults);
@@ -172,7 +174,7 @@ void TForm3::readOptionsFile() {
         if (!fileExists(path)) {
             throw OrvekError("File not found");
         }
-        applyOptionsFile(readWholeFile(path, size_t{1} << 20), *this);
+        applyOptionsFile(readTextFile(path, size_t{1} << 20), *this);
     });
 }
 
@@ -214,6 +216,7 @@ void TForm3::setResizable(bool resizable) {
 
 void TForm3::setWeatherFolderText(const std::string& text) {
     m_weatherFolder->setText(qs(text));
+    m_weatherFolderRead = m_weatherFolder->text();
 }
 
 void TForm3::setWorkingFolderText(const std::string& text) {
@@ -255,10 +258,22 @@ void TForm3::Button1Click() {
         m_mainWindow->setEnabled(true);
     }
     m_values.resizable = v.resizable;
-    m_page.setWeatherFolder(folderOrStart(m_weatherFolder->text()));
-    m_values.workingFolder = folderOrStart(m_workingFolder->text());
+    // The weather folder is also the folder of the weather file in use: confirming the dialog
+    // must not move that file to another folder unless the user asked for another folder.
+    const bool weatherFolderChanged = m_weatherFolder->text() != m_weatherFolderRead;
+    const std::string weatherInUse = m_page.weatherFolder();
+    if (weatherFolderChanged) {
+        m_page.setWeatherFolder(folderOrStart(m_weatherFolder->text()));
+    }
+    // The user's documents, never the program's own (possibly hidden) start folder.
+    const std::string working = ss(m_workingFolder->text());
+    m_values.workingFolder = trimBlanks(working).empty() ? documentsFolder(processEnvironment())
+                                                         : withTrailingSeparator(working);
     if (m_updateNow->isChecked() && m_loadDefaults) {
         m_loadDefaults();
+        if (!weatherFolderChanged) {
+            m_page.setWeatherFolder(weatherInUse);
+        }
     }
     close();
 }

@@ -32,15 +32,15 @@ DateSerial toSerial(const QDate& date) {
 }
 
 QString shortDateFormat() {
-    return QLocale::system().dateFormat(QLocale::ShortFormat);
+    return QLocale().dateFormat(QLocale::ShortFormat);
 }
 
 QString shortDateText(DateSerial date) {
-    return QLocale::system().toString(toQDate(date), QLocale::ShortFormat);
+    return QLocale().toString(toQDate(date), QLocale::ShortFormat);
 }
 
 char localeDecimalSeparator() {
-    const QString point = QLocale::system().decimalPoint();
+    const QString point = QLocale().decimalPoint();
     return point.size() == 1 && point.at(0).unicode() < 128 ? point.at(0).toLatin1() : '.';
 }
 

@@ -49,9 +49,11 @@ QLabel* heading(const QString& text, QWidget* parent) {
     return label;
 }
 
+// A note broken into lines where the text says: a grid gives a label that wraps by itself too
+// little height for its lines once the font is larger than the layout was made with.
 QLabel* note(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
-    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
     return label;
 }
 
@@ -162,9 +164,12 @@ void TForm4::buildSubstrateGroup() {
     auto* grid = new QGridLayout(group);
     grid->setColumnStretch(0, 1);
     int row = 0;
-    auto* r = new QLabel(QStringLiteral("R, day<sup>S-1</sup>"), group);
-    r->setTextFormat(Qt::RichText);
-    grid->addWidget(r, row, 1, Qt::AlignCenter);
+    // The exponent in superscript characters of the font: a rich-text superscript rises above
+    // the line the label is laid out for and loses its top.
+    auto* r = new QLabel(QStringLiteral("R, day\u02E2\u207B\u00B9"), group);
+    r->setObjectName(QStringLiteral("LabelR"));
+    r->setTextFormat(Qt::PlainText);
+    grid->addWidget(r, row, 1, Qt::AlignHCenter | Qt::AlignBottom);
     grid->addWidget(new QLabel(QStringLiteral("S"), group), row, 2, Qt::AlignCenter);
     ++row;
     for (int t = 0; t < 7; ++t, ++row) {
@@ -174,11 +179,11 @@ void TForm4::buildSubstrateGroup() {
     }
     for (const char* text :
          {"All based on sandy soil", "R: substrate initial decomposability",
-          "S: ageing speed of substrate, or the speed of decrease in decomposability"}) {
+          "S: ageing speed of substrate, or the speed of\ndecrease in decomposability"}) {
         grid->addWidget(note(QString::fromLatin1(text), group), row++, 0, 1, 3);
     }
-    grid->addWidget(note(QStringLiteral("Effects of soil texture on R and S of added substrates, "
-                                        "in percent of sandy soil:"),
+    grid->addWidget(note(QStringLiteral("Effects of soil texture on R and S of added\n"
+                                        "substrates, in percent of sandy soil:"),
                          group),
                     row++, 0, 1, 3);
     grid->addWidget(new QLabel(QStringLiteral("Loam"), group), row, 0);

@@ -1,19 +1,22 @@
 #include "windows/results/GraphChart.h"
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
-#include <QDateTime>
-#include <QDateTimeAxis>
+#include <QDate>
 #include <QEvent>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGraphicsItem>
+#include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QLegend>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPainter>
 #include <QPen>
 #include <QPointer>
+#include <QSet>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -26,9 +29,10 @@ namespace orvek::ui {
 
 namespace {
 
-// Day numbers count from 30 December 1899; day 25569 is 1 January 1970.
-constexpr double kUnixEpochDay = 25569;
-constexpr double kMsPerDay = 86400000.0;
+// Day numbers count from 30 December 1899.
+const QDate kDayZero(1899, 12, 30);
+// At most this many date labels stand under the plot.
+constexpr int kMostDateTicks = 12;
 
 const QColor kGridColor(160, 160, 160);
 constexpr int kChartMargin = 10;
@@ -196,7 +200,11 @@ struct GraphChart::Impl {
     QValueAxis* left = nullptr;
     QValueAxis* right = nullptr;
     QValueAxis* bottomNumbers = nullptr;
-    QDateTimeAxis* bottomDates = nullptr;
+    // Dates: day numbers on a value axis whose ticks are placed by hand on month or year
+    // boundaries, since months differ in length and evenly spaced ticks fall on any day.
+    QCategoryAxis* bottomDates = nullptr;
+    QString datePattern = QStringLiteral("M/d/yy");
+    bool keepTitle[3] = {false, false, false};
     bool dates = false;
     int labelAngle = 0;
     int minorTicks = 0;
@@ -275,15 +283,6 @@ struct GraphChart::Impl {
     }
     static int index(ChartAxis a) { return static_cast<int>(a); }
 
-    // Noon of the day in local time, so that the date shown never slips to a neighbour day
-    // whatever the offset and daylight saving of the user's time zone.
-    static double toMilliseconds(double day, qint64 offsetMs) {
-        return (day - kUnixEpochDay) * kMsPerDay + kMsPerDay / 2 - static_cast<double>(offsetMs);
-    }
-    static qint64 localOffsetMs() {
-        return static_cast<qint64>(QDateTime::currentDateTime().offsetFromUtc()) * 1000;
-    }
-
     // Hands the series' points to the chart in the unit of the bottom axis. Long series are
     // thinned to the first, lowest, highest and last point of each of a few thousand slices of
     // the X range: the line drawn is the same at any width a screen or page gives it, and the
@@ -294,14 +293,7 @@ struct GraphChart::Impl {
             s.line->clear();
             return;
         }
-        QList<QPointF> shown = thinned(s.points, s.x);
-        if (dates) {
-            const qint64 offset = localOffsetMs();
-            for (QPointF& p : shown) {
-                p.setX(toMilliseconds(p.x(), offset));
-            }
-        }
-        s.line->replace(shown);
+        s.line->replace(thinned(s.points, s.x));
     }
 
     static QList<QPointF> thinned(const QList<QPointF>& points, const Range& x) {
@@ -367,6 +359,79 @@ struct GraphChart::Impl {
         return r;
     }
 
+    static QDate dayToDate(double day) {
+        return kDayZero.addDays(static_cast<qint64>(std::floor(day)));
+    }
+    static double dateToDay(const QDate& date) {
+        return static_cast<double>(kDayZero.daysTo(date));
+    }
+
+    // The dates of the ticks between first and last, both the 1st of a month: every step-th
+    // month (steps below a year start in January) or every step/12-th year on 1 January.
+    static QList<QDate> monthTicks(const QDate& first, const QDate& last, int step) {
+        QList<QDate> ticks;
+        for (QDate d = first; d <= last; d = d.addMonths(1)) {
+            const bool onStep = step < 12 ? (d.month() - 1) % step == 0
+                                          : d.month() == 1 && d.year() % (step / 12) == 0;
+            if (onStep) {
+                ticks.append(d);
+            }
+        }
+        return ticks;
+    }
+
+    // Scales the date axis to whole months around the data and puts labelled ticks on month or
+    // year boundaries, each label once; no data, no ticks.
+    void scaleDateAxis(const Range& x) {
+        const QStringList old = bottomDates->categoriesLabels();
+        for (const QString& label : old) {
+            bottomDates->remove(label);
+        }
+        if (x.empty()) {
+            bottomDates->setRange(0, 1);
+            low[index(ChartAxis::Bottom)] = 0;
+            high[index(ChartAxis::Bottom)] = 1;
+            return;
+        }
+        const QDate from = dayToDate(x.low);
+        const QDate to = dayToDate(std::ceil(x.high));
+        const QDate first(from.year(), from.month(), 1);
+        QDate last(to.year(), to.month(), 1);
+        if (last < to || last == first) {
+            last = last.addMonths(1);
+        }
+        static const int kSteps[] = {1, 2, 3, 6, 12, 24, 60, 120, 240, 600, 1200, 2400, 6000};
+        QList<QDate> ticks;
+        for (int step : kSteps) {
+            ticks = monthTicks(first, last, step);
+            if (ticks.size() <= kMostDateTicks) {
+                break;
+            }
+        }
+        // Two-digit years repeat after a century: then the years are written in full.
+        QString pattern = datePattern;
+        QSet<QString> seen;
+        for (const QDate& d : ticks) {
+            if (seen.contains(QLocale::c().toString(d, pattern))) {
+                pattern.replace(QStringLiteral("yyyy"), QStringLiteral("yy"));
+                pattern.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+                break;
+            }
+            seen.insert(QLocale::c().toString(d, pattern));
+        }
+        const double lowDay = dateToDay(first);
+        const double highDay = dateToDay(last);
+        // The axis labels the end of each category: the first one ends on the first tick.
+        bottomDates->setStartValue(lowDay - 1);
+        for (const QDate& d : ticks) {
+            const QString label = QLocale::c().toString(d, pattern);
+            bottomDates->append(label, dateToDay(d));
+        }
+        bottomDates->setRange(lowDay, highDay);
+        low[index(ChartAxis::Bottom)] = lowDay;
+        high[index(ChartAxis::Bottom)] = highDay;
+    }
+
     void scaleValueAxis(QValueAxis* a, ChartAxis which, Range r, int ticks) {
         r = scaled(r, minimum[index(which)]);
         a->setTickCount(ticks);
@@ -387,7 +452,8 @@ GraphChart::GraphChart(QWidget* parent) : d(std::make_unique<Impl>()) {
     d->left = new QValueAxis();
     d->right = new QValueAxis();
     d->bottomNumbers = new QValueAxis();
-    d->bottomDates = new QDateTimeAxis();
+    d->bottomDates = new QCategoryAxis();
+    d->bottomDates->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     for (QValueAxis* a : {d->left, d->right, d->bottomNumbers}) {
         a->setLabelFormat(QStringLiteral("%.10g"));
         a->setMinorGridLineVisible(true);
@@ -400,7 +466,6 @@ GraphChart::GraphChart(QWidget* parent) : d(std::make_unique<Impl>()) {
         a->setLabelsColor(Qt::black);
         a->setTitleBrush(Qt::black);
     }
-    d->bottomDates->setTickCount(12);
     d->chart->addAxis(d->bottomNumbers, Qt::AlignBottom);
     d->chart->addAxis(d->bottomDates, Qt::AlignBottom);
     d->bottomDates->setVisible(false);
@@ -489,6 +554,20 @@ QString GraphChart::axisTitle(ChartAxis axis) const {
     return d->axis(axis)->titleText();
 }
 
+void GraphChart::setAxisTitleKept(ChartAxis axis, bool kept) {
+    d->keepTitle[Impl::index(axis)] = kept;
+}
+
+bool GraphChart::axisTitleShown(ChartAxis axis) const {
+    return d->axis(axis)->isVisible() && d->axis(axis)->isTitleVisible() &&
+           !d->axis(axis)->titleText().isEmpty();
+}
+
+bool GraphChart::axisLabelsShown(ChartAxis axis) const {
+    return d->axis(axis)->isVisible() && d->axis(axis)->labelsVisible() &&
+           d->axis(axis)->labelsColor().alpha() > 0;
+}
+
 void GraphChart::setAxisGridVisible(ChartAxis axis, bool visible) {
     d->axis(axis)->setGridLineVisible(visible);
     if (axis == ChartAxis::Bottom) {
@@ -562,11 +641,19 @@ bool GraphChart::xValuesAreDates() const {
 }
 
 void GraphChart::setDateFormat(const QString& pattern) {
-    d->bottomDates->setFormat(pattern);
+    d->datePattern = pattern;
 }
 
 QString GraphChart::dateFormat() const {
-    return d->bottomDates->format();
+    return d->datePattern;
+}
+
+QList<QPair<double, QString>> GraphChart::dateTicks() const {
+    QList<QPair<double, QString>> ticks;
+    for (const QString& label : d->bottomDates->categoriesLabels()) {
+        ticks.append({d->bottomDates->endValue(label), label});
+    }
+    return ticks;
 }
 
 void GraphChart::setBottomLabelAngle(int degrees) {
@@ -673,6 +760,14 @@ QPointF GraphChart::seriesPoint(int series, qsizetype index) const {
     return d->series.at(static_cast<size_t>(series)).points.at(index);
 }
 
+QList<QPointF> GraphChart::plottedPoints(int series) const {
+    return d->series.at(static_cast<size_t>(series)).line->points();
+}
+
+QPointF GraphChart::plotPosition(int series, const QPointF& value) const {
+    return d->chart->mapToPosition(value, d->series.at(static_cast<size_t>(series)).line);
+}
+
 void GraphChart::rescale() {
     Range x;
     Range left;
@@ -686,23 +781,17 @@ void GraphChart::rescale() {
     }
     d->scaleValueAxis(d->left, ChartAxis::Left, left, 6);
     d->scaleValueAxis(d->right, ChartAxis::Right, right, 6);
-    // Numbers on an axis that carries nothing would only suggest a scale that is not there,
-    // and its title (kept for when it carries series again) would only be squeezed to "...".
-    d->left->setLabelsVisible(!left.empty());
-    d->right->setLabelsVisible(!right.empty());
-    d->left->setTitleVisible(!left.empty());
-    d->right->setTitleVisible(!right.empty());
+    // Numbers on an axis that carries nothing would only suggest a scale that is not there.
+    // They are drawn in no colour rather than hidden: a hidden scale takes the room of the axis
+    // with it, and the chart then cuts a kept title down to "...".
+    d->left->setLabelsColor(left.empty() ? QColor(Qt::transparent) : QColor(Qt::black));
+    d->right->setLabelsColor(right.empty() ? QColor(Qt::transparent) : QColor(Qt::black));
+    d->left->setTitleVisible(!left.empty() || d->keepTitle[Impl::index(ChartAxis::Left)]);
+    d->right->setTitleVisible(!right.empty() || d->keepTitle[Impl::index(ChartAxis::Right)]);
     if (!d->dates) {
         d->scaleValueAxis(d->bottomNumbers, ChartAxis::Bottom, x, 11);
     } else {
-        const Range r = Impl::scaled(x, d->minimum[Impl::index(ChartAxis::Bottom)]);
-        const qint64 offset = Impl::localOffsetMs();
-        d->bottomDates->setRange(QDateTime::fromMSecsSinceEpoch(
-                                     static_cast<qint64>(Impl::toMilliseconds(r.low, offset))),
-                                 QDateTime::fromMSecsSinceEpoch(
-                                     static_cast<qint64>(Impl::toMilliseconds(r.high, offset))));
-        d->low[Impl::index(ChartAxis::Bottom)] = r.low;
-        d->high[Impl::index(ChartAxis::Bottom)] = r.high;
+        d->scaleDateAxis(x);
     }
     // The points go to the chart once the axes have their new ranges, so that each series is
     // laid out once.
@@ -725,6 +814,35 @@ void GraphChart::render(QPainter* painter, const QRectF& target) {
     d->chart->setGeometry(page);
     d->chart->scene()->render(painter, target, page, Qt::IgnoreAspectRatio);
     d->chart->setGeometry(shown);
+}
+
+void GraphChart::renderAtSize(QPainter* painter, const QRectF& target, const QSizeF& layout) {
+    if (target.isEmpty() || layout.isEmpty()) {
+        return;
+    }
+    const QRectF shown = d->chart->geometry();
+    const QRectF page(shown.topLeft(), layout);
+    d->chart->setGeometry(page);
+    // The plot area follows the legend's new room only once the chart's layout has run.
+    if (QGraphicsLayout* chartLayout = d->chart->layout()) {
+        chartLayout->activate();
+    }
+    d->chart->scene()->render(painter, target, page, Qt::IgnoreAspectRatio);
+    d->chart->setGeometry(shown);
+    if (QGraphicsLayout* chartLayout = d->chart->layout()) {
+        chartLayout->activate();
+    }
+}
+
+void GraphChart::setSeriesDashPattern(int series, const QList<qreal>& pattern) {
+    QLineSeries* line = d->series.at(static_cast<size_t>(series)).line;
+    QPen pen = line->pen();
+    if (pattern.isEmpty()) {
+        pen.setStyle(Qt::SolidLine);
+    } else {
+        pen.setDashPattern(pattern);
+    }
+    line->setPen(pen);
 }
 
 void GraphChart::repaint() {

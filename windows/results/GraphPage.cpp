@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QGridLayout>
+#include <QMenu>
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
@@ -73,6 +74,8 @@ GraphPage::GraphPage(QWidget* parent)
     chart.setTitle(QStringLiteral("Carbon and Nitrogen Dynamics"));
     chart.setAxisTitle(ChartAxis::Bottom, QStringLiteral("Days after start"));
     chart.setAxisTitle(ChartAxis::Left, QStringLiteral("Organic C (Mg/ha)"));
+    // The left title is fixed: it stays when no carbon series is shown.
+    chart.setAxisTitleKept(ChartAxis::Left, true);
     chart.setAxisMinimum(ChartAxis::Left, 0.0);
     chart.setAxisGridStyle(ChartAxis::Left, Qt::DashDotDotLine);
     chart.setAxisGridVisible(ChartAxis::Right, false);
@@ -105,6 +108,9 @@ GraphPage::GraphPage(QWidget* parent)
     connect(m_xToggle, &QPushButton::clicked, this, &GraphPage::BitBtn2Click);
     boxes->setColumnStretch(3, 1);
     boxes->addWidget(m_xToggle, 0, 4, 3, 1, Qt::AlignRight | Qt::AlignVCenter);
+    buildComparisonControls();
+    boxes->addWidget(m_keepButton, 0, 5, 2, 1);
+    boxes->addWidget(m_clearKeptButton, 2, 5);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -123,6 +129,8 @@ void GraphPage::setStartFolder(const QString& folder) {
 void GraphPage::setLastRun(const LastRun& last) {
     m_last = last;
     m_hasResults = true;
+    m_lastRunKept = false;
+    updateComparisonControls();
 }
 
 void GraphPage::showRunResults(const LastRun& last, bool dailyOutput) {
@@ -159,6 +167,8 @@ void GraphPage::plotGraph() {
     if (!m_last.carbonOnly) {
         setRightAxisTitle();
     }
+    // In C-only mode no series can use the right axis, whose title then stays as it was.
+    m_chart->setAxisTitleKept(ChartAxis::Right, m_last.carbonOnly);
     scaleRightAxis();
     setGrids();
     loadPoints();
@@ -275,6 +285,7 @@ void GraphPage::loadPoints() {
         m_chart->setSeriesTitle(i, seriesBox(i)->text());
         m_chart->setSeriesPoints(i, std::move(points));
     }
+    drawKeptRuns();
     m_chart->rescale();
     if (!table.error.empty()) {
         throw OrvekError(table.error);

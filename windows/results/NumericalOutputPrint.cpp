@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace orvek::ui {
 
@@ -125,6 +126,56 @@ QStringList printoutLines(const QStringList& memoLines) {
     return out;
 }
 
+QStringList alignColumns(const QStringList& lines, const TextDeviceMetrics& metrics) {
+    const double stop = 8 * metrics.averageCharWidth;
+    if (stop <= 0) {
+        return lines;
+    }
+    const double blank = metrics.advance(QStringLiteral(" "));
+    std::vector<QStringList> cells(static_cast<size_t>(lines.size()));
+    qsizetype columns = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].contains(QLatin1Char('\t'))) {
+            cells[static_cast<size_t>(i)] = lines[i].split(QLatin1Char('\t'));
+            columns = std::max(columns, cells[static_cast<size_t>(i)].size());
+        }
+    }
+    if (columns < 2) {
+        return lines;
+    }
+    // The stop each column starts at: the first one at least a blank beyond the widest text of
+    // the column before it, in every row alike.
+    const auto stopIndex = [stop](double x) { return std::floor(x / stop + 1e-9); };
+    std::vector<double> start(static_cast<size_t>(columns), 0.0);
+    for (qsizetype k = 1; k < columns; ++k) {
+        double widest = 0;
+        for (const QStringList& row : cells) {
+            if (row.size() > k) {
+                widest = std::max(widest, metrics.advance(row[k - 1]));
+            }
+        }
+        const double needed = start[static_cast<size_t>(k - 1)] + widest + blank;
+        start[static_cast<size_t>(k)] = std::ceil(needed / stop - 1e-9) * stop;
+    }
+    QStringList out = lines;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QStringList& row = cells[static_cast<size_t>(i)];
+        if (row.isEmpty()) {
+            continue;
+        }
+        QString line = row[0];
+        for (qsizetype k = 1; k < row.size(); ++k) {
+            const double end = start[static_cast<size_t>(k - 1)] + metrics.advance(row[k - 1]);
+            const auto tabs = static_cast<qsizetype>(
+                std::lround(start[static_cast<size_t>(k)] / stop - stopIndex(end)));
+            line += QString(std::max<qsizetype>(tabs, 1), QLatin1Char('\t'));
+            line += row[k];
+        }
+        out[i] = line;
+    }
+    return out;
+}
+
 int printMemo(QPrinter& printer, const QFont& font, const QStringList& memoLines) {
     QPainter painter;
     if (!painter.begin(&printer)) {
@@ -141,7 +192,7 @@ int printMemo(QPrinter& printer, const QFont& font, const QStringList& memoLines
     m.advance = [&fm](const QString& text) { return fm.horizontalAdvance(text); };
     const double ascent = fm.ascent();
     int current = 0;
-    const int pages = layoutTextDevice(printoutLines(memoLines), m,
+    const int pages = layoutTextDevice(alignColumns(printoutLines(memoLines), m), m,
                                        [&](int page, double x, double y, const QString& text) {
                                            while (current < page) {
                                                printer.newPage();

@@ -4,6 +4,7 @@
 #include "formats/ResultFiles.h"
 #include "uibase/PlatformServices.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <filesystem>
@@ -49,13 +50,57 @@ void saveResultsAs(QWidget* parent, const ResultExportSource& source) {
     saveResultWorkbook(resultCells(source, WorkbookStop::AtEndDate), path.toStdString());
 }
 
-std::string openResultsInSpreadsheet(const ResultExportSource& source) {
+namespace {
+
+bool sameContent(const std::string& a, const std::string& b) {
+    try {
+        return readWholeFile(a) == readWholeFile(b);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// An earlier numbered workbook with exactly the content of the one just written, which is
+// then removed: a workbook nobody could open is not written a second time.
+std::string keepEarlierCopy(const std::string& written, const std::string& workingFolder) {
+    for (int n = 1;; ++n) {
+        const std::string candidate = workingFolder + "Result-" + std::to_string(n) + ".xls";
+        if (candidate == written) {
+            return written;
+        }
+        std::error_code unreadable;
+        if (std::filesystem::is_regular_file(candidate, unreadable) &&
+            sameContent(candidate, written)) {
+            std::filesystem::remove(written, unreadable);
+            return candidate;
+        }
+    }
+}
+
+} // namespace
+
+std::string openResultsInSpreadsheet(QWidget* parent, const ResultExportSource& source) {
     // Daily output ends at the last simulated day; monthly output at the end date.
     const std::vector<WorkbookCell> cells =
         resultCells(source, source.dailyOutput ? WorkbookStop::AtLastDAS : WorkbookStop::AtEndDate);
-    const std::string path = firstFreeResultName(source.workingFolder);
+    std::string path = firstFreeResultName(source.workingFolder);
     saveResultWorkbook(cells, path);
-    services().openDocument(QString::fromStdString(path)); // its failure is not reported
+    // The desktop's opener reports success as soon as it starts, even when no program takes
+    // the workbook; so the desktop is asked first whether any program is set up for it.
+    const std::optional<QString> application =
+        services().defaultApplication(QStringLiteral("application/vnd.ms-excel"));
+    const bool opened = !(application && application->isEmpty()) &&
+                        services().openDocument(QString::fromStdString(path));
+    if (!opened) {
+        path = keepEarlierCopy(path, source.workingFolder);
+        const QFileInfo file(QString::fromStdString(path));
+        services().message(
+            parent,
+            QStringLiteral("%1 was saved in %2, but no spreadsheet program is set up "
+                           "to open .xls files.")
+                .arg(file.fileName(), QDir::toNativeSeparators(file.absolutePath())),
+            MessageIcon::Information);
+    }
     return path;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "basics/FolderLock.h"
 #include "run/RunPipeline.h"
 #include "windows/inputs/ProgramValues.h"
 
@@ -26,11 +27,16 @@ class TForm3;
 class TForm4;
 class TProportionalForm;
 
+// Names the application. No display name is set: the desktop would append it to every window's
+// caption, and the captions are to read exactly as they are given.
+void configureApplication();
+
 inline constexpr const char* kHelpIndexPath = "help/index.html";
 inline constexpr const char* kReferenceDocumentName = "Orvek model formulation.html";
 
 // The main window: the three tabs, the output time step, the menus, and the commands that
-// belong to no page. Created in the current folder, which becomes the start folder.
+// belong to no page. Its start folder holds the options, the substrate list, the parameter
+// files and the working files of each run; without one given it is the current folder.
 //
 // Its controls are arranged by layouts once, at the design client size, and then keep absolute
 // geometry: proportional resizing scales them with the window, and with resizing switched off
@@ -39,6 +45,7 @@ class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
     TForm1();
+    explicit TForm1(const QString& startFolder);
     ~TForm1() override;
 
     InputPage* inputPage() const { return m_page; }
@@ -55,6 +62,10 @@ public:
     QPrinter& printer();
     void setResultPrintingEnabled(bool enabled);
     QAction* action(const char* name) const;
+
+    // False when another run or window held the start folder: the window has said so and
+    // closes without touching the folder.
+    bool ownsStartFolder() const { return m_folderLock != nullptr; }
 
     // Applies "Option.Orvek" to the input page and the folders; raises OrvekError.
     void loadDefaults();
@@ -73,6 +84,9 @@ public slots:
     void Exit1Click();
     void Savedetailedresult1Click();
     void BitBtn3Click();
+    void SaveResultCsv1Click();
+    void SaveResultXlsx1Click();
+    void SaveGraphAs1Click();
     void Printgraph1Click();
     void Printdetailedresult1Click();
     void Printersetup1Click();
@@ -86,7 +100,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FormCreate();
+    void FormCreate(const QString& startFolder);
     void FormClose();
     void buildMenus();
     QWidget* buildHeader();
@@ -111,6 +125,8 @@ private:
     QPointer<TProportionalForm> m_resizer;
     bool m_frozen = false;
     QPointer<HelpWindow> m_help;
+    // Held for the whole session: the result pages read the start folder's files after a run.
+    std::unique_ptr<FolderLock> m_folderLock;
 };
 
 } // namespace orvek::ui

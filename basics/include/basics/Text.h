@@ -32,10 +32,26 @@ bool isValidUtf8(std::string_view text);
 
 std::string_view trimBlanks(std::string_view text);
 
+// A text as a message quotes it: at most the first 60 characters, "..." when more follow, and
+// control characters and bytes that are not UTF-8 shown as \xNN, so that a hostile file can
+// neither flood a message box nor hide text in it.
+std::string quotedText(std::string_view text);
+
+// The text of a text file without the marks some editors add: a UTF-8 byte-order mark at the
+// start, and a Ctrl-Z (the old end-of-file mark) with nothing but line breaks after it.
+std::string_view withoutTextMarks(std::string_view content);
+
+// Whether the bytes are UTF-16 text: a UTF-16 byte-order mark, or the zero byte of every other
+// position that plain characters written as UTF-16 show.
+bool looksLikeUtf16(std::string_view content);
+
 // Number texts as the user types them: blanks around the number are ignored, the decimal
 // separator is "." or the given one (the locale's), an exponent is allowed, and the value must
 // be finite.
 bool parseDouble(std::string_view text, char decimalSeparator, double& out);
+// True for a number (as parseDouble takes it) and for a text that typing on can still turn
+// into one: "", "-", ".", "1e", "1e-". False for anything else ("1x", "--", "1e999").
+bool canBecomeNumber(std::string_view text, char decimalSeparator);
 // A whole number that fits in 32 bits, blanks around it ignored.
 bool parseInt32(std::string_view text, int& out);
 

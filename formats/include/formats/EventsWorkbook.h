@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -20,6 +21,7 @@ using EventCellLookup = std::function<EventCell(int row, int column)>;
 
 inline constexpr int kFirstEventRow = 14; // the 15th row of the sheet
 inline constexpr int kLastEventRow = 514;
+inline constexpr size_t kEventsWorkbookLimit = size_t{64} << 20;
 inline constexpr const char* kWorkbookOpenMessage =
     "The input events file is probably still open in Excel. Close the file and try again.";
 
@@ -30,7 +32,8 @@ inline constexpr const char* kWorkbookOpenMessage =
 std::string convertEventRows(const EventCellLookup& cell, RunState& run, char decimalSeparator);
 
 // Loads the events workbook and writes "InputEvents.~" (the run's events path). A workbook that
-// cannot be loaded sets the run's error with kWorkbookOpenMessage.
+// cannot be loaded sets the run's error with kWorkbookOpenMessage, one larger than
+// kEventsWorkbookLimit with a message saying so.
 void convertEventsWorkbook(RunState& run, const std::string& eventsFile, char decimalSeparator);
 
 } // namespace orvek

@@ -46,9 +46,10 @@ public:
 };
 
 // Applies the options text line by line; missing lines read as empty, and a missing or
-// unreadable whole number or date stops with OrvekError "Invalid numeric input", the lines
-// before it applied.
-void applyOptionsFile(std::string_view content, OptionsTarget& target);
+// unreadable whole number or date stops with OrvekError "Invalid numeric input" naming the file
+// and the line, the lines before it applied.
+void applyOptionsFile(std::string_view content, OptionsTarget& target,
+                      const std::string& fileName = kOptionsFileName);
 
 // The folder an options line names, with a trailing separator, or StartFolder when that folder
 // does not exist (an empty or blank text names none).

@@ -32,7 +32,7 @@ struct ResultTableRequest {
 };
 
 // The rows of "ResultDaily.~" or "ResultMonthly.~" as the graph draws them. Reading stops after
-// the row whose date (StartDate + DAS - 1 for days, StartDate + 30 x MAS for months) is EndDate,
+// the row whose date (StartDate + DAS - 1 for days, the Date column for months) is EndDate,
 // or at the end of the file. When a row cannot be read, the rows before it are kept and error
 // holds the message; a missing file gives no rows and its message.
 struct ResultTable {

@@ -24,10 +24,20 @@ enum class WorkbookStop { AtEndDate, AtLastDAS };
 // The cells of the workbook made from a result file and the setting record: rows 0 to 2 the
 // title, units and empty lines, row 3 the column titles, from row 4 the data rows (date, count
 // and values as they stand in the file), then an empty row and the setting record. A value that
-// cannot be read raises OrvekError.
+// cannot be read raises OrvekError, and so does a result too long for a worksheet, as soon as
+// that shows (kTooManyRowsMessage).
 std::vector<WorkbookCell> resultWorkbookCells(std::string_view result, std::string_view record,
                                               bool carbonOnly, WorkbookStop stop,
                                               DateSerial endDate, int lastDAS);
+
+// The rows a worksheet holds, and what a result that needs more is told.
+inline constexpr size_t kWorksheetRows = 65536;
+inline constexpr const char* kTooManyRowsMessage =
+    "The result has more rows than a worksheet holds (65,536); save the monthly output instead.";
+
+// Whether a result workbook of so many data rows and setting record lines fits on a worksheet:
+// four heading rows, the data, an empty row and the record.
+bool resultWorkbookFits(size_t dataRows, size_t recordLines);
 
 // The width of column 0, in characters.
 inline constexpr double kResultDateColumnWidth = 10;

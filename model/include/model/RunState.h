@@ -48,7 +48,8 @@ struct RunState {
     std::string eventsPath;  // StartFolder + "InputEvents.~"
     std::string weatherPath; // the daily weather file the run reads
     std::optional<WeatherFile> weather;
-    size_t firstWeatherLine = 0; // the data line of StartDate
+    std::optional<WeatherFile> monthlyWeather; // the user's monthly file the weather came from
+    size_t firstWeatherLine = 0;               // the data line of StartDate
 
     bool carbonOnly = true;
     DateSerial startDate = 0;

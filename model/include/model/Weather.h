@@ -1,6 +1,7 @@
 #pragma once
 
 #include "basics/DateSerial.h"
+#include "basics/Files.h"
 
 #include <string>
 #include <string_view>
@@ -38,6 +39,10 @@ public:
 
     // The date of daily data line i; raises OrvekError when the day does not exist in the year.
     DateSerial dailyDate(size_t i) const;
+
+    // For the daily copy of a monthly file: messages about its lines name the monthly file and
+    // the line each day came from, the file the user knows, not the working copy.
+    void nameLinesAfter(const WeatherFile& monthly);
 
 private:
     void checkHeader() const;
@@ -77,8 +82,10 @@ WeatherInfo scanWeatherFile(const WeatherFile& file);
 
 // The daily working copy of a monthly file: the header lines, then one line per day of each
 // month with the year, a TAB, the day of the year and the rest of the monthly line. Returns
-// false when a month lies outside 1..12.
-bool expandMonthlyWeather(const WeatherFile& monthly, std::string& daily);
+// false when a month lies outside 1..12; raises OrvekError, before building anything, when the
+// daily text would be larger than any input file may be.
+bool expandMonthlyWeather(const WeatherFile& monthly, std::string& daily,
+                          size_t limit = kInputFileLimit);
 
 inline constexpr const char* kDailyWeatherKindText = "Daily weather data";
 inline constexpr const char* kMonthlyWeatherKindText = "Monthly weather data";

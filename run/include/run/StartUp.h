@@ -18,7 +18,8 @@ struct Session {
     PageState page;
 };
 
-// Starts as the main window does: working files removed, substrate lists filled, the options
+// Starts as the main window does, but without its clean-up of leftover working files: a
+// command-line run deletes no file it did not write. Substrate lists filled, the options
 // applied. Returns the message of the step that failed, which ends the start-up there (the
 // program still opens), or an empty text.
 std::string startSession(Session& session, const std::string& folder);

@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace orvek::test {
@@ -34,6 +35,10 @@ public:
     bool printAccepted = true;
     QString printToPdf; // when set, printing goes to this PDF file
     bool openDocumentSucceeds = true;
+    // The desktop's answer for a file type's default application: nothing when it cannot be
+    // asked, empty when no application is set up.
+    std::optional<QString> defaultApp = QStringLiteral("spreadsheet.desktop");
+    std::vector<QString> defaultAppQueries;
     bool calculatorFound = true;
     std::function<void()> onPause; // sees the window as it is during a pause
 
@@ -86,6 +91,10 @@ public:
     bool openDocument(const QString& path) override {
         openedDocuments.push_back(path);
         return openDocumentSucceeds;
+    }
+    std::optional<QString> defaultApplication(const QString& mimeType) override {
+        defaultAppQueries.push_back(mimeType);
+        return defaultApp;
     }
     bool startCalculator() override {
         ++calculatorStarts;

@@ -26,8 +26,21 @@ public:
             }
         }
         QDir::setCurrent(QString::fromStdString(m_folder.path()));
+        // The user's documents, where an empty working folder leads, are this folder too, so
+        // that no test ever writes into the real home folder.
+        m_hadDocuments = qEnvironmentVariableIsSet("XDG_DOCUMENTS_DIR");
+        m_previousDocuments = qgetenv("XDG_DOCUMENTS_DIR");
+        qputenv("XDG_DOCUMENTS_DIR",
+                QFile::encodeName(QDir::cleanPath(QString::fromStdString(m_folder.path()))));
     }
-    ~WorkFolder() { QDir::setCurrent(m_previous); }
+    ~WorkFolder() {
+        QDir::setCurrent(m_previous);
+        if (m_hadDocuments) {
+            qputenv("XDG_DOCUMENTS_DIR", m_previousDocuments);
+        } else {
+            qunsetenv("XDG_DOCUMENTS_DIR");
+        }
+    }
     WorkFolder(const WorkFolder&) = delete;
     WorkFolder& operator=(const WorkFolder&) = delete;
 
@@ -55,6 +68,8 @@ public:
 private:
     QString m_previous;
     TestFolder m_folder;
+    bool m_hadDocuments = false;
+    QByteArray m_previousDocuments;
 };
 
 } // namespace orvek::test

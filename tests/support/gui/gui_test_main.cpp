@@ -1,5 +1,7 @@
 // Runs the window tests inside one QApplication on the offscreen platform.
 
+#include "app/MainWindow.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -8,7 +10,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Orvek C&N"));
+    orvek::ui::configureApplication();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -148,16 +148,16 @@ TEST_F(InputPageTest, TheSoilStockFollowsEveryKeystroke) {
     type(edit("adpEdit26"), QStringLiteral("20"));
     EXPECT_EQ(stock->text(), QStringLiteral("26"));
 
-    type(edit("adpEdit26"), QString()); // cleared: the field shows "0"
-    EXPECT_EQ(edit("adpEdit26")->text(), QStringLiteral("0"));
-    EXPECT_EQ(stock->text(), QStringLiteral("0"));
+    type(edit("adpEdit26"), QString()); // cleared: empty while edited, the stock as it was
+    EXPECT_EQ(edit("adpEdit26")->text(), QString());
+    EXPECT_EQ(stock->text(), QStringLiteral("26"));
     EXPECT_TRUE(fake.messages.empty());
 
     type(edit("adpEdit26"), QStringLiteral("x"));
     ASSERT_EQ(fake.messages.size(), 1u);
     EXPECT_EQ(fake.messages[0].text, QStringLiteral("'x' is not a valid floating point value"));
     EXPECT_EQ(fake.messages[0].icon, ui::MessageIcon::Error);
-    EXPECT_EQ(stock->text(), QStringLiteral("0"));
+    EXPECT_EQ(stock->text(), QStringLiteral("26"));
     EXPECT_TRUE(window->isVisible());
 }
 

@@ -67,7 +67,7 @@ TEST_F(SettingFilesTest, SavingWritesThePageLineByLine) {
     // The next save proposes the last name; another extension stays as typed.
     fake.saveAnswers.push_back({work.path(QStringLiteral("other.txt")), 1});
     trigger("Saveinputsettings1");
-    EXPECT_EQ(fake.saveRequests[1].fileName, work.path(QStringLiteral("plain.stg")));
+    EXPECT_EQ(fake.saveRequests[1].fileName, QStringLiteral("plain.stg"));
     EXPECT_TRUE(work.exists(QStringLiteral("other.txt")));
     EXPECT_FALSE(work.exists(QStringLiteral("other.txt.stg")));
 }

@@ -149,12 +149,76 @@ TEST_F(StartUpTest, OptionsOkWithoutUpdateNowChangesOnlyTheFolders) {
     trigger("Saveinputsettings1");
     EXPECT_EQ(fake.saveRequests.back().initialFolder, work.path(QStringLiteral("mine/")));
 
-    // A blank folder text names no folder: the start folder is used.
+    // A blank folder text names no folder: the user's documents are used (the work folder
+    // stands for them in these tests).
     dialog = openOptions(*window);
     ASSERT_NE(dialog, nullptr);
     type(in<QLineEdit>(dialog, "Edit1"), QStringLiteral("  "));
     click(in<QPushButton>(dialog, "Button1"));
     EXPECT_EQ(window->programValues().workingFolder, work.folder());
+}
+
+TEST_F(StartUpTest, ConfirmingTheOptionsUnchangedKeepsTheWeatherFileInUse) {
+    start();
+    retrieve(work.path(QStringLiteral("Example.stg")));
+    QDir().mkpath(work.path(QStringLiteral("elsewhere")));
+    const QString weather = work.path(QStringLiteral("elsewhere/milwaukee_1991_2020_daily.wth"));
+    ASSERT_TRUE(QFile::copy(work.path(QStringLiteral("milwaukee_1991_2020_daily.wth")), weather));
+    fake.openAnswers.push_back({weather, 0});
+    click(find<QPushButton>("Button2"));
+    const auto runOnce = [this] {
+        window->pageControl()->setCurrentIndex(0);
+        fake.messages.clear();
+        click(window->inputPage()->runButton());
+        return fake.messageTexts().join(QLatin1Char('|'));
+    };
+    ASSERT_EQ(runOnce(), QString());
+
+    // OK with "Update now" ticked, then unticked, nothing else changed: the same file runs.
+    for (const bool updateNow : {true, false}) {
+        ui::TForm3* dialog = openOptions(*window);
+        ASSERT_NE(dialog, nullptr);
+        if (!updateNow) {
+            click(in<QCheckBox>(dialog, "CheckBox1"));
+        }
+        click(in<QPushButton>(dialog, "Button1"));
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(box("StaticText3")->text(), QStringLiteral("milwaukee_1991_2020_daily.wth"));
+        EXPECT_EQ(runOnce(), QString()) << updateNow;
+    }
+    // A setting file saved now names the file that exists.
+    fake.saveAnswers.push_back({work.path(QStringLiteral("saved.stg")), 0});
+    trigger("Saveinputsettings1");
+    const std::vector<std::string> lines =
+        splitLines(work.read(QStringLiteral("saved.stg")).toStdString());
+    ASSERT_GT(lines.size(), 2u);
+    EXPECT_EQ(lines[1], weather.toStdString());
+
+    // A weather folder the user changes is the folder the next run looks in.
+    QDir().mkpath(work.path(QStringLiteral("empty")));
+    ui::TForm3* dialog = openOptions(*window);
+    ASSERT_NE(dialog, nullptr);
+    type(in<QLineEdit>(dialog, "Edit8"), work.path(QStringLiteral("empty")));
+    click(in<QPushButton>(dialog, "Button1"));
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(runOnce(), QStringLiteral("Weather file not specified or not found!"));
+}
+
+TEST_F(StartUpTest, TheSaveDialogOpensInAWorkingFolderChangedInOptions) {
+    start();
+    fake.saveAnswers.push_back({work.path(QStringLiteral("first.stg")), 0});
+    trigger("Saveinputsettings1");
+    ASSERT_TRUE(work.exists(QStringLiteral("first.stg")));
+    QDir().mkpath(work.path(QStringLiteral("mine")));
+    ui::TForm3* dialog = openOptions(*window);
+    ASSERT_NE(dialog, nullptr);
+    type(in<QLineEdit>(dialog, "Edit1"), work.path(QStringLiteral("mine")));
+    click(in<QPushButton>(dialog, "Button1"));
+    trigger("Saveinputsettings1");
+    ASSERT_EQ(fake.saveRequests.size(), 2u);
+    // The name last used is proposed without the folder it was saved in.
+    EXPECT_EQ(fake.saveRequests[1].initialFolder, work.path(QStringLiteral("mine/")));
+    EXPECT_EQ(fake.saveRequests[1].fileName, QStringLiteral("first.stg"));
 }
 
 TEST_F(StartUpTest, OptionsCancelWritesNothing) {

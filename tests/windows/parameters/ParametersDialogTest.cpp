@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -219,6 +221,49 @@ TEST_F(ParametersDialogTest, ARefusedValueNamesItsFieldAndChangesNothing) {
     EXPECT_EQ(fake.messageTexts().last(),
               QStringLiteral("'abc' is not a valid number for the S of soil organic matter."));
     EXPECT_EQ(contentOf(file(kParameterFileName)), original);
+}
+
+TEST_F(ParametersDialogTest, TheSuperscriptOfTheRHeadingIsDrawnWhole) {
+    ASSERT_TRUE(open());
+    allow();
+    auto* heading = child<QLabel>("LabelR");
+    ASSERT_NE(heading, nullptr);
+    // The topmost row with ink must not be the label's first row: ink there is cut off.
+    const QImage image = heading->grab().toImage();
+    const QRgb background = image.pixel(0, 0);
+    int top = -1;
+    for (int y = 0; y < image.height() && top < 0; ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != background) {
+                top = y;
+                break;
+            }
+        }
+    }
+    ASSERT_GE(top, 0) << "nothing drawn";
+    EXPECT_GT(top, 0);
+}
+
+TEST_F(ParametersDialogTest, ATextureEffectThatLiftsAnAdjustedSToOneIsRefusedOnItsField) {
+    const QByteArray original = contentOf(file(kParameterFileName));
+    ASSERT_TRUE(open());
+    allow();
+    type(24, QStringLiteral("200")); // loam effect on S, in percent of sand
+    fake.yesNoCancelAnswers = {Answer::Yes};
+    press("Button3");
+    EXPECT_EQ(fake.messageTexts(), QStringList{QStringLiteral(
+                                       "The loam effect on S of 200 % makes the S of cereal crop "
+                                       "residues 1.1 on loam soil; the model needs it below 1.")});
+    EXPECT_EQ(edit(24)->selectedText(), QStringLiteral("200"));
+    EXPECT_FALSE(closed());
+    EXPECT_EQ(contentOf(file(kParameterFileName)), original);
+
+    // Within bounds it is saved.
+    type(24, QStringLiteral("150"));
+    fake.yesNoCancelAnswers = {Answer::Yes};
+    press("Button3");
+    EXPECT_TRUE(closed());
+    EXPECT_TRUE(contentOf(file(kParameterFileName)).contains("\n150\t"));
 }
 
 TEST_F(ParametersDialogTest, CancelInTheConfirmationKeepsTheEditsAndNoClosesWithoutSaving) {

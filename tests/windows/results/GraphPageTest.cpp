@@ -8,16 +8,22 @@
 #include "run/StartUp.h"
 
 #include <QCheckBox>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSet>
 #include <QTabWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace orvek::test {
 namespace {
@@ -243,12 +249,13 @@ TEST_F(GraphPageTest, TheXToggleShowsDatesAndTwiceReturnsToTheSameDrawing) {
     EXPECT_EQ(chart().axisTitle(ChartAxis::Bottom), QStringLiteral("Date (m/d/y)"));
     EXPECT_EQ(chart().seriesPoint(1, 0).x(), kStart); // DAS 1 lies on the start date
     EXPECT_EQ(chart().seriesPoint(1, kDays - 1).x(), kEnd);
+    // The date axis spans whole months: 1/1/05 up to 1/1/10, just after the last day.
     EXPECT_EQ(chart().axisLow(ChartAxis::Bottom), kStart);
-    EXPECT_EQ(chart().axisHigh(ChartAxis::Bottom), kEnd);
+    EXPECT_EQ(chart().axisHigh(ChartAxis::Bottom), kEnd + 1);
 
-    page.timeStepChanged(false); // months on dates: StartDate + 30 x MAS
+    page.timeStepChanged(false); // months on dates: each row at its own date
     EXPECT_EQ(chart().seriesPoint(1, 0).x(), kStart);
-    EXPECT_EQ(chart().seriesPoint(1, 10).x(), kStart + 300);
+    EXPECT_EQ(chart().seriesPoint(1, 10).x(), kStart + 304); // 1 November 2005
     page.timeStepChanged(true);
 
     QTest::mouseClick(toggle(), Qt::LeftButton);
@@ -269,11 +276,11 @@ TEST_F(GraphPageTest, ReadingStopsAfterEndDateOrAtTheEndOfTheFile) {
     EXPECT_EQ(chart().seriesPointCount(1), 100);
     EXPECT_EQ(chart().seriesPoint(1, 99).x(), 100);
 
-    // Months: only an exact StartDate + 30 x MAS stops early.
-    page.setLastRun(LastRun{false, kStart, kStart + 300, kDays});
+    // Months: only a row dated EndDate (1 November 2005) stops early.
+    page.setLastRun(LastRun{false, kStart, kStart + 304, kDays});
     page.timeStepChanged(false);
     EXPECT_EQ(chart().seriesPointCount(1), 11);
-    page.setLastRun(LastRun{false, kStart, kStart + 301, kDays});
+    page.setLastRun(LastRun{false, kStart, kStart + 300, kDays});
     page.timeStepChanged(false);
     EXPECT_EQ(chart().seriesPointCount(1), kMonths);
 
@@ -329,6 +336,167 @@ TEST_F(GraphPageTest, PrintGraphShowsItsTabFirstAndPrintsThePreviewedChart) {
     graph->printGraph(printer, &tabs); // already in front: no wait
     EXPECT_EQ(fake.pausedMilliseconds, 1000);
     EXPECT_EQ(fake.previews, 2);
+}
+
+// The Date column of a result file's data rows.
+std::vector<double> rowDates(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    std::vector<double> dates;
+    for (qsizetype i = 4; i < lines.size(); ++i) {
+        if (lines[i].contains('\t')) {
+            dates.push_back(lines[i].left(lines[i].indexOf('\t')).toDouble());
+        }
+    }
+    return dates;
+}
+
+QDate dayToDate(double day) {
+    return QDate(1899, 12, 30).addDays(static_cast<qint64>(day));
+}
+
+TEST_F(GraphPageTest, MonthlyRowsAreDrawnAtTheirOwnDates) {
+    RunFolder run(false);
+    page.setStartFolder(run.path());
+    page.showRunResults(exampleRun(false), false);
+    QTest::mouseClick(toggle(), Qt::LeftButton); // dates on X
+    const std::vector<double> dates = rowDates(run.file(kResultMonthlyFileName));
+    ASSERT_EQ(dates.size(), static_cast<size_t>(kMonths));
+    for (int s : {1, 4}) {
+        const QList<QPointF> drawn = chart().plottedPoints(s);
+        ASSERT_EQ(drawn.size(), kMonths);
+        for (int m = 0; m < kMonths; ++m) {
+            ASSERT_EQ(drawn[m].x(), dates[static_cast<size_t>(m)])
+                << "series " << s << " MAS " << m;
+        }
+    }
+    // The row of 1 July 2009 (MAS 54) stands on the tick labelled with its date, not months
+    // before it as thirty days a month would put it.
+    const QList<QPair<double, QString>> ticks = chart().dateTicks();
+    const auto july = std::find_if(ticks.begin(), ticks.end(), [](const auto& t) {
+        return t.second == QStringLiteral("7/1/09");
+    });
+    ASSERT_NE(july, ticks.end());
+    const QPointF row = chart().plottedPoints(1).at(54);
+    EXPECT_EQ(row.x(), july->first);
+    EXPECT_EQ(chart().plotPosition(1, row).x(),
+              chart().plotPosition(1, QPointF(july->first, 0)).x());
+    EXPECT_NE(july->first, kStart + 30 * 54);
+}
+
+TEST_F(GraphPageTest, DateTicksFallOnMonthsOrYearsWithEveryLabelOnce) {
+    auto ticksFor = [this](double first, double last) {
+        QList<QPointF> points;
+        for (double x = first; x < last; x += std::max(1.0, (last - first) / 500)) {
+            points.append(QPointF(x, 1));
+        }
+        points.append(QPointF(last, 1));
+        chart().setXValuesAreDates(true);
+        chart().setSeriesActive(0, true);
+        chart().setSeriesPoints(0, points);
+        chart().rescale();
+        return chart().dateTicks();
+    };
+    struct Span {
+        QDate first;
+        QDate last;
+        int fewestTicks;
+    };
+    const Span spans[] = {
+        {QDate(2005, 1, 30), QDate(2005, 1, 31), 2}, // a two-day run
+        {QDate(2005, 1, 1), QDate(2005, 1, 1), 2},   // a single day
+        {QDate(2005, 3, 15), QDate(2005, 8, 20), 6}, // months
+        {QDate(2005, 1, 1), QDate(2009, 12, 31), 6}, // the example
+        {QDate(1991, 1, 1), QDate(2020, 12, 31), 6}, // thirty years
+        {QDate(1900, 1, 1), QDate(2150, 6, 30), 6}}; // two-digit years would repeat
+    for (const Span& span : spans) {
+        const double first = QDate(1899, 12, 30).daysTo(span.first);
+        const double last = QDate(1899, 12, 30).daysTo(span.last);
+        const QList<QPair<double, QString>> ticks = ticksFor(first, last);
+        const std::string what = span.first.toString(Qt::ISODate).toStdString() + " to " +
+                                 span.last.toString(Qt::ISODate).toStdString();
+        EXPECT_GE(ticks.size(), span.fewestTicks) << what;
+        EXPECT_LE(ticks.size(), 12) << what;
+        QSet<QString> labels;
+        for (const auto& [day, label] : ticks) {
+            const QDate date = dayToDate(day);
+            EXPECT_EQ(date.day(), 1) << what << ": " << label.toStdString();
+            EXPECT_FALSE(labels.contains(label)) << what << ": " << label.toStdString();
+            labels.insert(label);
+            const QString shown = QLocale::c().toString(date, QStringLiteral("M/d/yy"));
+            EXPECT_TRUE(label == shown ||
+                        label == QLocale::c().toString(date, QStringLiteral("M/d/yyyy")))
+                << what << ": " << label.toStdString();
+            // Every tick lies within the axis, and the axis takes in every point.
+            EXPECT_GE(day, chart().axisLow(ChartAxis::Bottom)) << what;
+            EXPECT_LE(day, chart().axisHigh(ChartAxis::Bottom)) << what;
+        }
+        EXPECT_LE(chart().axisLow(ChartAxis::Bottom), first) << what;
+        EXPECT_GE(chart().axisHigh(ChartAxis::Bottom), last) << what;
+        // Ticks a year or more apart stand on 1 January.
+        if (ticks.size() >= 2 && ticks[1].first - ticks[0].first > 300) {
+            for (const auto& t : ticks) {
+                EXPECT_EQ(dayToDate(t.first).month(), 1) << what;
+            }
+        }
+    }
+    // Nothing to draw: no ticks at all (no dates of 1899).
+    chart().setSeriesPoints(0, {});
+    chart().rescale();
+    EXPECT_TRUE(chart().dateTicks().isEmpty());
+}
+
+TEST_F(GraphPageTest, AnEmptyMonthlyFileDrawsNoDateTicks) {
+    RunFolder run(false);
+    QFile monthly(run.file(kResultMonthlyFileName));
+    ASSERT_TRUE(monthly.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    monthly.write(resultFileHeader(false, false).c_str());
+    monthly.close();
+    page.setStartFolder(run.path());
+    page.showRunResults(exampleRun(false), false);
+    QTest::mouseClick(toggle(), Qt::LeftButton);
+    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_EQ(chart().seriesPointCount(1), 0);
+    EXPECT_TRUE(chart().dateTicks().isEmpty());
+    // Daily output of the same run has its ticks.
+    page.timeStepChanged(true);
+    EXPECT_FALSE(chart().dateTicks().isEmpty());
+}
+
+TEST_F(GraphPageTest, AxesWithoutSeriesKeepTheirFixedTitles) {
+    RunFolder carbon(true);
+    page.setStartFolder(carbon.path());
+    page.showRunResults(exampleRun(true), true);
+    ASSERT_TRUE(chart().axisTitleShown(ChartAxis::Left));
+    // C only: the right axis never carries a series; its title stays all the same.
+    click(box(15)); // the only series off
+    EXPECT_EQ(pointCounts(), std::vector<qsizetype>(8, -1));
+    EXPECT_TRUE(chart().axisTitleShown(ChartAxis::Left));
+    EXPECT_EQ(chart().axisTitle(ChartAxis::Left), QStringLiteral("Organic C (Mg/ha)"));
+    EXPECT_FALSE(chart().axisLabelsShown(ChartAxis::Left)); // no scale without series
+
+    // C & N: the left title stays without carbon series; the right one goes with its series.
+    RunFolder cn(false);
+    page.setStartFolder(cn.path());
+    page.showRunResults(exampleRun(false), true);
+    click(box(15));
+    EXPECT_EQ(pointCounts(), (std::vector<qsizetype>{-1, -1, -1, -1, kDays, -1, -1, -1}));
+    EXPECT_TRUE(chart().axisTitleShown(ChartAxis::Left));
+    EXPECT_TRUE(chart().axisTitleShown(ChartAxis::Right));
+    EXPECT_TRUE(chart().axisLabelsShown(ChartAxis::Right));
+    click(box(18));
+    click(box(14));
+    EXPECT_TRUE(chart().axisTitleShown(ChartAxis::Left));
+    EXPECT_FALSE(chart().axisTitleShown(ChartAxis::Right));
+
+    // Back to C only: the right title shows again, unchanged.
+    page.setStartFolder(carbon.path());
+    page.showRunResults(exampleRun(true), true);
+    click(box(14));
+    click(box(15));
+    EXPECT_TRUE(chart().axisTitleShown(ChartAxis::Right));
+    EXPECT_EQ(chart().axisTitle(ChartAxis::Right), QStringLiteral("Nitrogen (kg/ha)"));
 }
 
 } // namespace

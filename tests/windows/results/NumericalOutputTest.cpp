@@ -2,11 +2,15 @@
 #include "windows/results/NumericalOutputPage.h"
 #include "windows/results/NumericalOutputPrint.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 
 #include <cmath>
 #include <map>
@@ -116,9 +120,89 @@ TEST_F(NumericalOutputTest, TheTimeStepSwitchRefillsTheMemoOnceThereAreResults) 
     lines = memoText().split(QLatin1Char('\n'));
     EXPECT_TRUE(lines[1].contains(QStringLiteral("MAS: months after start")));
     EXPECT_TRUE(window->outputPage()->memo()->isReadOnly());
+    // Tab stops of at least eight average characters.
     const double tab = window->outputPage()->memo()->tabStopDistance();
-    EXPECT_DOUBLE_EQ(tab,
-                     8 * QFontMetricsF(window->outputPage()->memo()->font()).averageCharWidth());
+    EXPECT_GE(tab, 8 * QFontMetricsF(window->outputPage()->memo()->font()).averageCharWidth());
+}
+
+// Where each TAB-separated cell of a memo line starts and ends on screen, as the memo lays the
+// line out.
+struct Cell {
+    double left;
+    double right;
+};
+std::vector<Cell> drawnCells(QPlainTextEdit* memo, const QTextBlock& block) {
+    memo->document()->documentLayout()->blockBoundingRect(block); // lays the block out
+    const QTextLayout* layout = block.layout();
+    std::vector<Cell> cells;
+    if (layout == nullptr || layout->lineCount() != 1) {
+        return cells;
+    }
+    const QTextLine line = layout->lineAt(0);
+    const QString text = block.text();
+    int start = 0;
+    for (int i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text.at(i) == QLatin1Char('\t')) {
+            cells.push_back({line.cursorToX(start), line.cursorToX(i)});
+            start = i + 1;
+        }
+    }
+    return cells;
+}
+
+// Every table row: each cell starts where the heading of its column starts, and ends at least a
+// blank's width before the next column.
+void expectColumnsLineUp(QPlainTextEdit* memo, const std::string& what) {
+    const QTextDocument* doc = memo->document();
+    const double blank = QFontMetricsF(memo->font()).horizontalAdvance(QLatin1Char(' '));
+    std::vector<Cell> headings;
+    int rows = 0;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        if (!b.text().contains(QLatin1Char('\t'))) {
+            continue;
+        }
+        const std::vector<Cell> cells = drawnCells(memo, b);
+        ASSERT_FALSE(cells.empty()) << what << ": " << b.text().toStdString();
+        if (headings.empty()) {
+            headings = cells;
+            continue;
+        }
+        ++rows;
+        ASSERT_GE(cells.size(), headings.size()) << what;
+        for (size_t k = 0; k < headings.size(); ++k) {
+            ASSERT_NEAR(cells[k].left, headings[k].left, 0.01)
+                << what << ": column " << k << " of " << b.text().toStdString();
+            if (k + 1 < headings.size()) {
+                ASSERT_LE(cells[k].right + blank, headings[k + 1].left + 0.01)
+                    << what << ": column " << k << " of " << b.text().toStdString();
+                ASSERT_LE(headings[k].right + blank, headings[k + 1].left + 0.01) << what;
+            }
+        }
+    }
+    EXPECT_GT(rows, 10) << what;
+}
+
+TEST_F(NumericalOutputTest, EveryRowLinesUpUnderItsHeadingsAtAnyFontSize) {
+    QPlainTextEdit* memo = window->outputPage()->memo();
+    for (const char* mode : {"RadioButton4", "RadioButton3"}) {
+        window->pageControl()->setCurrentIndex(0);
+        click(radio(mode));
+        radio("RadioButton1")->setChecked(true);
+        run();
+        ASSERT_TRUE(fake.messages.empty()) << fake.messageTexts().join('|').toStdString();
+        for (const char* step : {"RadioButton1", "RadioButton2"}) {
+            click(radio(step));
+            // The sizes proportional resizing gives the memo's font, from three quarters of the
+            // design size up to a maximised window.
+            for (const int pixels : {8, 9, 10, 11, 12, 13, 14, 16, 18, 21}) {
+                QFont font = memo->font();
+                font.setPixelSize(pixels);
+                memo->setFont(font);
+                expectColumnsLineUp(memo, std::string(mode) + " " + step + " " +
+                                              std::to_string(pixels) + "px");
+            }
+        }
+    }
 }
 
 TEST_F(NumericalOutputTest, AMissingResultFileLeavesWhatWasReadBeforeIt) {
@@ -151,6 +235,7 @@ struct Word {
     double x;
     double y;
     QString text;
+    double right = 0;
 };
 std::map<int, std::vector<Word>> pdfWords(const QString& pdf) {
     QProcess p;
@@ -160,14 +245,15 @@ std::map<int, std::vector<Word>> pdfWords(const QString& pdf) {
     std::map<int, std::vector<Word>> pages;
     int page = -1;
     static const QRegularExpression token(QString::fromLatin1(
-        R"re(<page |<word xMin="([0-9.]+)" yMin="([0-9.]+)"[^>]*>([^<]*)</word>)re"));
+        R"re(<page |<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)"[^>]*>([^<]*)</word>)re"));
     for (auto it = token.globalMatch(html); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         if (m.captured(0).startsWith(QStringLiteral("<page"))) {
             ++page;
             continue;
         }
-        pages[page].push_back({m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3)});
+        pages[page].push_back({m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(4),
+                               m.captured(3).toDouble()});
     }
     return pages;
 }
@@ -204,22 +290,32 @@ TEST_F(NumericalOutputTest, ThePrintoutFollowsTheTextDeviceLayout) {
     m.lineHeight = fm.lineSpacing();
     m.averageCharWidth = fm.averageCharWidth();
     m.advance = [&fm](const QString& t) { return fm.horizontalAdvance(t); };
-    const int expectedPages = ui::layoutTextDevice(ui::printoutLines(memoLines), m,
-                                                   [](int, double, double, const QString&) {});
+    const int expectedPages =
+        ui::layoutTextDevice(ui::alignColumns(ui::printoutLines(memoLines), m), m,
+                             [](int, double, double, const QString&) {});
 
     const std::map<int, std::vector<Word>> pages = pdfWords(pdf);
     ASSERT_EQ(static_cast<int>(pages.size()), expectedPages);
     ASSERT_GT(expectedPages, 10);
 
-    // Every line starts after 15 blanks; "DAS" sits on the next tab stop after "Date".
+    // Every line starts after 15 blanks; "DAS" sits on a tab stop: the first one at least a
+    // blank beyond the widest date of the column.
     const Word* dateWord = findWord(pages.at(0), QStringLiteral("Date"));
     const Word* dasWord = findWord(pages.at(0), QStringLiteral("DAS"));
     ASSERT_NE(dateWord, nullptr);
     ASSERT_NE(dasWord, nullptr);
     const double indent = fm.horizontalAdvance(QString(15, QLatin1Char(' ')));
     EXPECT_NEAR(dateWord->x, area.left() + indent * toPoints, 0.5);
-    const double afterDate = indent + fm.horizontalAdvance(QStringLiteral("Date"));
-    const double stop = (std::floor(afterDate / tab) + 1) * tab;
+    double widestDate = fm.horizontalAdvance(QStringLiteral("Date"));
+    for (const QString& l : memoLines) {
+        if (l.contains(QLatin1Char('\t'))) {
+            widestDate =
+                std::max(widestDate, fm.horizontalAdvance(l.section(QLatin1Char('\t'), 0, 0)));
+        }
+    }
+    const double afterDate = indent + widestDate + fm.horizontalAdvance(QLatin1Char(' '));
+    const double stop = std::ceil(afterDate / tab - 1e-9) * tab;
+    EXPECT_NEAR(std::fmod(dasWord->x - area.left(), tab * toPoints), 0, 0.5);
     EXPECT_NEAR(dasWord->x, area.left() + stop * toPoints, 0.5);
 
     // Five empty lines at the top of the first page only.
@@ -232,6 +328,59 @@ TEST_F(NumericalOutputTest, ThePrintoutFollowsTheTextDeviceLayout) {
     const std::vector<Word>& last = pages.at(expectedPages - 1);
     EXPECT_EQ(last.front().x, pages.at(1).front().x);
     EXPECT_NE(findWord(last, QStringLiteral("Run")), nullptr);
+}
+
+TEST_F(NumericalOutputTest, PrintedColumnsNeverTouchAndLineUpOnThePrintersFont) {
+    const QString pdf = work.path(QStringLiteral("columns.pdf"));
+    fake.printToPdf = pdf;
+    for (const char* mode : {"RadioButton4", "RadioButton3"}) {
+        window->pageControl()->setCurrentIndex(0);
+        click(radio(mode));
+        radio("RadioButton1")->setChecked(true);
+        run();
+        for (const char* step : {"RadioButton1", "RadioButton2"}) {
+            click(radio(step));
+            QFile::remove(pdf);
+            trigger("Printdetailedresult1");
+            ASSERT_TRUE(QFile::exists(pdf));
+            const QFontMetricsF fm(window->outputPage()->memo()->font(), &window->printer());
+            const double blank =
+                fm.horizontalAdvance(QLatin1Char(' ')) * 72.0 / window->printer().resolution();
+            const int columns = std::string(mode) == "RadioButton3" ? 5 : 10;
+            int tableLines = 0;
+            std::vector<double> columnLeft;
+            for (const auto& [page, words] : pdfWords(pdf)) {
+                // The words of one printed line share their top.
+                std::map<double, std::vector<Word>> lines;
+                for (const Word& w : words) {
+                    lines[std::round(w.y * 10) / 10].push_back(w);
+                }
+                for (auto& [top, line] : lines) {
+                    if (static_cast<int>(line.size()) != columns ||
+                        line[0].text.count(QLatin1Char('/')) != 2) {
+                        continue; // not a data row (a date in the first column)
+                    }
+                    ++tableLines;
+                    if (columnLeft.empty()) {
+                        for (const Word& w : line) {
+                            columnLeft.push_back(w.x);
+                        }
+                    }
+                    for (int k = 0; k + 1 < columns; ++k) {
+                        // "1/1/050" was a date run into its count: a blank at least between.
+                        ASSERT_GE(line[k + 1].x - line[k].right, blank - 0.3)
+                            << mode << " " << step << " page " << page << ": "
+                            << line[k].text.toStdString() << " | "
+                            << line[k + 1].text.toStdString();
+                        ASSERT_NEAR(line[k + 1].x, columnLeft[k + 1], 0.5)
+                            << mode << " " << step << " column " << k + 1 << " of "
+                            << line[0].text.toStdString();
+                    }
+                }
+            }
+            EXPECT_GT(tableLines, 20) << mode << " " << step;
+        }
+    }
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QPrinter;
 class QWidget;
@@ -55,8 +56,12 @@ public:
     virtual QString chooseFolder(QWidget* parent, const QString& title,
                                  const QString& startFolder) = 0;
 
-    // The desktop's "open" action on a document; false when it failed.
+    // The desktop's "open" action on a document; false when it failed. The desktop reports
+    // success as soon as its opener starts, whether or not any program takes the document.
     virtual bool openDocument(const QString& path) = 0;
+    // The desktop's default application for a file type (its desktop entry's name): empty
+    // when the desktop has none, nothing when the desktop cannot be asked.
+    virtual std::optional<QString> defaultApplication(const QString& mimeType) = 0;
     // Starts the first calculator found; false when there is none.
     virtual bool startCalculator() = 0;
 
@@ -74,6 +79,8 @@ public:
 
 // The services in use; the real desktop ones unless a test installed others.
 PlatformServices& services();
+// The real desktop services, whatever is installed.
+PlatformServices& desktopServices();
 void setServices(PlatformServices* replacement); // nullptr restores the desktop services
 
 // The application's error box: a critical message with the exception's text; the program

@@ -97,8 +97,7 @@ class TCFile {
 public:
     // Create: ECFileError CannotCreateDocfile when the file cannot be created (missing folder,
     // read-only target, or the spreadsheet application's lock file lies beside it). Open:
-    // ECFileError CannotOpenDocfile when the file cannot be read or is not a compound document, or
-    // is locked that way.
+    // ECFileError CannotOpenDocfile when the file cannot be read or is not a compound document.
     TCFile(TCFileMode mode, const std::string& fileName = {});
     // Opens a document held in memory (read only); ECFileError CannotOpenDocfile when it is not
     // one.

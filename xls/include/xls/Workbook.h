@@ -45,6 +45,21 @@ private:
     TSheets m_sheets{*this};
 };
 
+// How a load takes the values of cells. The workbook model shows numbers in date formats as
+// dates; a program that reads the numbers themselves (a day 15, an amount 2.5 that a user
+// happened to format as dates) asks for the numbers as stored.
+enum class TCellNumbers { AsFormatted, AsStored };
+
+// A cell that holds an error value (#DIV/0!, #N/A, ...), stored as such or as the result of a
+// formula. The model has no error values, so a load creates no cell for it and lists it here
+// instead, for programs that must not take such a cell for an empty one.
+struct TErrorCell {
+    int Sheet = 0;
+    int Row = 0;
+    int Col = 0;
+    uint8_t Code = 0; // the file's error code: 0x07 #DIV/0!, 0x2A #N/A, ...
+};
+
 // An Excel 97-2003 workbook file: the workbook in memory with loading and saving.
 //
 // Reading a workbook:
@@ -75,8 +90,11 @@ public:
 
     // Clears the workbook, then loads the file. After a failure the workbook holds what was read
     // up to it.
-    void OpenFile(const std::string& fileName);
-    void LoadFromBuffer(const uint8_t* data, size_t size);
+    void OpenFile(const std::string& fileName, TCellNumbers numbers = TCellNumbers::AsFormatted);
+    void LoadFromBuffer(const uint8_t* data, size_t size,
+                        TCellNumbers numbers = TCellNumbers::AsFormatted);
+    // The error cells of the last load, in the order of the file.
+    const std::vector<TErrorCell>& ErrorCells() const { return m_errorCells; }
     // Writes the workbook; an existing file is replaced only once the new one is complete.
     void SaveAs(const std::string& fileName);
     std::vector<uint8_t> SaveToBuffer();
@@ -86,6 +104,7 @@ public:
 
 private:
     std::unique_ptr<TWorkbook> m_workbook;
+    std::vector<TErrorCell> m_errorCells;
 };
 
 } // namespace orvek::xls

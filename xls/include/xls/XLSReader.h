@@ -16,7 +16,9 @@ class TCFile;
 // column widths, row heights, merged ranges, named ranges and print areas.
 class TXLSReader {
 public:
-    explicit TXLSReader(TWorkbook& workbook) : m_workbook(workbook) {}
+    explicit TXLSReader(TWorkbook& workbook, TCellNumbers numbers = TCellNumbers::AsFormatted,
+                        std::vector<TErrorCell>* errorCells = nullptr)
+        : m_workbook(workbook), m_numbers(numbers), m_errorCells(errorCells) {}
 
     void LoadFromFile(const std::string& fileName);
     void LoadFromBuffer(const uint8_t* data, size_t size);
@@ -57,8 +59,11 @@ private:
     void ApplyXF(TCell& cell, int xf);
     bool IsDateXF(int xf);
     void MarkMerged();
+    void NoteError(int row, int col, uint8_t code);
 
     TWorkbook& m_workbook;
+    TCellNumbers m_numbers;
+    std::vector<TErrorCell>* m_errorCells;
     int m_depth = 0;
     bool m_globalsDone = false;
     int m_sheetIndex = 0;

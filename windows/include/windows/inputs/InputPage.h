@@ -111,6 +111,7 @@ private:
     void applyModeRule();
     void applySourceRule();
     void soilTextEdited();
+    void soilFieldLeft(QLineEdit* field);
     void setSoilText(QLineEdit* field, const std::string& text);
     void recomputeStock();
     std::string existingFolderOrStart(const std::string& folder) const;

@@ -73,6 +73,7 @@ private:
     QCheckBox* m_resizable = nullptr;
     QLineEdit* m_weatherFolder = nullptr;
     QLineEdit* m_workingFolder = nullptr;
+    QString m_weatherFolderRead; // the weather folder as the options file gave it
 };
 
 } // namespace orvek::ui

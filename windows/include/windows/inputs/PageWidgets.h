@@ -25,6 +25,8 @@ inline std::string ss(const QString& text) {
 QDate toQDate(DateSerial date);
 DateSerial toSerial(const QDate& date);
 
+// The window follows the application's locale, which is the user's unless it was set otherwise
+// (QLocale::setDefault).
 // The user's short date format, as the date fields show it.
 QString shortDateFormat();
 QString shortDateText(DateSerial date);

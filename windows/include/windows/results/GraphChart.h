@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QList>
+#include <QPair>
 #include <QPointF>
 #include <QString>
 
@@ -11,6 +12,7 @@
 
 class QPainter;
 class QRectF;
+class QSizeF;
 class QWidget;
 
 namespace orvek::ui {
@@ -43,6 +45,10 @@ public:
 
     void setAxisTitle(ChartAxis axis, const QString& text);
     QString axisTitle(ChartAxis axis) const;
+    // A kept title shows also while no active series uses the axis (whose labels then hide).
+    void setAxisTitleKept(ChartAxis axis, bool kept);
+    bool axisTitleShown(ChartAxis axis) const;
+    bool axisLabelsShown(ChartAxis axis) const;
     void setAxisGridVisible(ChartAxis axis, bool visible);
     bool axisGridVisible(ChartAxis axis) const;
     void setAxisGridStyle(ChartAxis axis, Qt::PenStyle style);
@@ -59,9 +65,13 @@ public:
 
     void setXValuesAreDates(bool dates);
     bool xValuesAreDates() const;
-    // Label pattern of dates on the bottom axis ("M/d/yy").
+    // Label pattern of dates on the bottom axis ("M/d/yy"); years are written in full where
+    // two digits would give two ticks the same label.
     void setDateFormat(const QString& pattern);
     QString dateFormat() const;
+    // The labelled ticks of the date axis after the last rescale(): day number and label.
+    // They fall on the first day of a month (or of a year) and none when nothing is drawn.
+    QList<QPair<double, QString>> dateTicks() const;
     // Angle of the bottom axis labels, counter-clockwise: 90 reads from bottom to top.
     void setBottomLabelAngle(int degrees);
     int bottomLabelAngle() const;
@@ -82,12 +92,22 @@ public:
     void setSeriesPoints(int series, QList<QPointF> points);
     qsizetype seriesPointCount(int series) const;
     QPointF seriesPoint(int series, qsizetype index) const;
+    // The points the chart draws (long series thinned), X in the unit of the bottom axis.
+    QList<QPointF> plottedPoints(int series) const;
+    // Where a value of the series lies in the chart, in the chart's own coordinates.
+    QPointF plotPosition(int series, const QPointF& value) const;
 
     // Scales the axes to the points of the active series and shows the points changed since
     // the last call.
     void rescale();
     // Draws the chart into target, keeping its proportions (printing).
     void render(QPainter* painter, const QRectF& target);
+    // Lays the chart out at the given size (in logical pixels or points) and draws it into
+    // target, scaled to fill it (image export: a larger target than layout draws at a higher
+    // resolution). The shown chart keeps its own layout.
+    void renderAtSize(QPainter* painter, const QRectF& target, const QSizeF& layout);
+    // A dash pattern (dash and gap lengths in line widths); empty for a solid line.
+    void setSeriesDashPattern(int series, const QList<qreal>& pattern);
     void repaint();
 
 private:

@@ -2,6 +2,7 @@
 
 #include "run/RunPipeline.h"
 #include "windows/results/GraphChart.h"
+#include "windows/results/KeptRuns.h"
 
 #include <QString>
 #include <QWidget>
@@ -10,6 +11,7 @@
 #include <memory>
 
 class QCheckBox;
+class QMenu;
 class QPrinter;
 class QPushButton;
 
@@ -53,9 +55,26 @@ public:
     // then the print preview of the chart on the given printer; repaints the chart after.
     void printGraph(QPrinter& printer, QWidget* owner);
 
+    // Runs kept for comparison: "Keep this run for comparison" keeps the last run under the
+    // name of the setting file last saved or retrieved (settingName, empty for "Run N"); "Clear
+    // kept runs" forgets them. Both redraw. keepRun raises OrvekError.
+    void setSettingName(const QString& name) { m_settingName = name; }
+    void keepRun();
+    void clearKeptRuns();
+    const KeptRuns& keptRuns() const { return m_kept; }
+    QPushButton* keepButton() const { return m_keepButton; }
+    QPushButton* clearKeptButton() const { return m_clearKeptButton; }
+    // The chart's context menu: "Save graph as...", "Keep this run for comparison", "Clear
+    // kept runs".
+    QMenu* contextMenu() const { return m_menu; }
+
     GraphChart& chart() { return *m_chart; }
     QCheckBox* seriesBox(int series) const { return m_boxes[static_cast<size_t>(series)]; }
     QPushButton* xToggleButton() const { return m_xToggle; }
+
+signals:
+    // "Save graph as..." was chosen in the chart's context menu.
+    void saveGraphRequested();
 
 public slots:
     void CheckBox14Click();
@@ -75,6 +94,9 @@ private:
     void paintOnPrinter(QPrinter* printer);
     bool checked(int series) const;
     void runHandler(void (GraphPage::*step)());
+    void buildComparisonControls();
+    void drawKeptRuns();
+    void updateComparisonControls();
 
     std::unique_ptr<GraphChart> m_chart;
     std::array<QCheckBox*, kSeriesCount> m_boxes{};
@@ -85,6 +107,13 @@ private:
     bool m_dailyOutput = true;
     bool m_xAxisDates = false;
     bool m_hasResults = false;
+
+    KeptRuns m_kept;
+    QString m_settingName;
+    bool m_lastRunKept = false;
+    QPushButton* m_keepButton = nullptr;
+    QPushButton* m_clearKeptButton = nullptr;
+    QMenu* m_menu = nullptr;
 };
 
 } // namespace orvek::ui

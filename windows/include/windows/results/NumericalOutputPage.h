@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QSet>
+#include <QString>
 #include <QWidget>
 
 #include <string>
 
+class QFontMetricsF;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -32,7 +35,13 @@ private:
 
     QPlainTextEdit* m_memo = nullptr;
     QPushButton* m_excel = nullptr;
+    QSet<QString> m_cells; // the texts followed by a TAB, which the tab stops must clear
 };
+
+// The distinct texts of a memo that a TAB follows.
+QSet<QString> tabbedCells(const QString& text);
+// The width of the widest of them in the given font.
+double widestCell(const QSet<QString>& cells, const QFontMetricsF& metrics);
 
 // The memo's font: a small sans-serif face, as the text device prints it too.
 QFont memoFont();

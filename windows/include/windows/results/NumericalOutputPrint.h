@@ -33,7 +33,13 @@ int layoutTextDevice(const QStringList& lines, const TextDeviceMetrics& metrics,
 // then every memo line after 15 blanks.
 QStringList printoutLines(const QStringList& memoLines);
 
-// Prints the memo on the printer in the given font; returns the number of pages.
+// The lines with more TABs where the text device's stops are too close for a column: each
+// column then starts at the same stop in every line, at least a blank's width beyond the widest
+// text of the column before it. Lines without TABs stay as they are.
+QStringList alignColumns(const QStringList& lines, const TextDeviceMetrics& metrics);
+
+// Prints the memo on the printer in the given font, its table columns aligned as alignColumns
+// does; returns the number of pages.
 int printMemo(QPrinter& printer, const QFont& font, const QStringList& memoLines);
 
 } // namespace orvek::ui

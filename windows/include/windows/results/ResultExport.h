@@ -32,7 +32,10 @@ std::string firstFreeResultName(const std::string& workingFolder);
 void saveResultsAs(QWidget* parent, const ResultExportSource& source);
 
 // "Open result in Excel": writes the workbook under the first free numbered name in the
-// working folder and hands it to the desktop. Returns the file written. Raises as above.
-std::string openResultsInSpreadsheet(const ResultExportSource& source);
+// working folder and hands it to the desktop. When no program is set up to open it (or the
+// desktop cannot open it), says where the workbook was saved; an identical workbook saved
+// earlier is then kept instead of a new one. Returns the file left for the user. Raises as
+// above.
+std::string openResultsInSpreadsheet(QWidget* parent, const ResultExportSource& source);
 
 } // namespace orvek::ui
