@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/HelpWindow.h"
+#include "app/WeatherImportDialog.h"
 #include "basics/Errors.h"
 #include "basics/Files.h"
 #include "formats/OptionsFile.h"
@@ -294,6 +295,14 @@ void TForm1::buildMenus() {
     QMenu* utilities = bar->addMenu(QStringLiteral("Utilities"));
     utilities->setObjectName(QStringLiteral("Utilities1"));
     item(utilities, "Calculator1", QStringLiteral("Calculator"), none, &TForm1::Calculator1Click);
+    QAction* importWeather =
+        item(utilities, "Importweather1", QStringLiteral("Import weather..."), none, nullptr);
+    importWeather->setEnabled(true);
+    connect(importWeather, &QAction::triggered, this, [this] {
+        auto* dialog = new WeatherImportDialog(this, qs(m_values.workingFolder));
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    });
 
     QMenu* help = bar->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("Help1"));

@@ -1,6 +1,7 @@
 // orvek-batch: performs the "Run..." of the window without a window.
-//   orvek-batch [--start-folder DIR] [--xls FILE] [--xlsx FILE] [--csv FILE [--csv-comments]]
-//               SETTINGS.stg
+//   orvek-batch [--start-folder DIR] [--out DIR] [--xls FILE] [--xlsx FILE]
+//               [--csv FILE [--csv-comments]] SETTINGS.stg
+// and the commands of batch/Commands.h (weather import, ensembles, merging of shards).
 // DIR (default: the current folder) is filled with the bundled files when it is missing or
 // empty.
 // Exit status: 0 after a run, 1 when a check of the inputs fails, 2 for a file, format or usage
@@ -10,6 +11,8 @@
 #include "basics/Files.h"
 #include "basics/FolderLock.h"
 #include "basics/Text.h"
+#include "batch/Commands.h"
+#include "batch/RunFolders.h"
 #include "formats/ResultFiles.h"
 #include "formats/ResultWorkbook.h"
 #include "run/ResultExports.h"
@@ -25,8 +28,10 @@
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -35,8 +40,14 @@ constexpr int kExitCheck = 1;
 constexpr int kExitError = 2;
 
 void usage() {
-    std::cerr << "Usage: orvek-batch [--start-folder DIR] [--xls FILE] [--xlsx FILE]\n"
-                 "                   [--csv FILE [--csv-comments]] SETTINGS.stg\n";
+    std::cerr << "Usage: orvek-batch [--start-folder DIR] [--out DIR] [--xls FILE] [--xlsx FILE]\n"
+                 "                   [--csv FILE [--csv-comments]] SETTINGS.stg\n"
+                 "       orvek-batch --import-weather IN OUT.wth [--fill-gaps linear]\n"
+                 "       orvek-batch [--start-folder DIR] --runs RUNS.csv --out DIR [--jobs N]\n"
+                 "                   [--keep-files] [--resume] [--shard K/N]\n"
+                 "                   [--vary NAME=uniform:LOW:HIGH|normal:MEAN:SD ...]\n"
+                 "                   [--samples K] [--seed S]\n"
+                 "       orvek-batch --merge DIR... --out DIR\n";
 }
 
 // The C locale's short date (M/d/yy) and long time (HH:mm:ss).
@@ -104,7 +115,12 @@ bool writeToStandardOutput(const std::string& text) {
 int main(int argc, char** argv) {
     // A closed pipe on standard output is reported as a write error, not a silent death.
     std::signal(SIGPIPE, SIG_IGN);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const int command = orvek::batch::dispatchCommand(args); command >= 0) {
+        return command;
+    }
     std::string startFolder;
+    std::string outFolder;
     std::string xlsFile;
     std::string xlsxFile;
     std::string csvFile;
@@ -113,7 +129,8 @@ int main(int argc, char** argv) {
     bool startFolderGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "--start-folder" || arg == "--xls" || arg == "--xlsx" || arg == "--csv") &&
+        if ((arg == "--start-folder" || arg == "--out" || arg == "--xls" || arg == "--xlsx" ||
+             arg == "--csv") &&
             i + 1 < argc) {
             const std::string value = argv[++i];
             if (value.empty()) {
@@ -127,6 +144,8 @@ int main(int argc, char** argv) {
                 xlsxFile = value;
             } else if (arg == "--csv") {
                 csvFile = value;
+            } else if (arg == "--out") {
+                outFolder = value;
             } else {
                 startFolder = value;
                 startFolderGiven = true;
@@ -171,17 +190,32 @@ int main(int argc, char** argv) {
     const char decimalSeparator = localeDecimalSeparator();
     std::string written;
     try {
-        // Held to the end of the run: no other run or window writes this folder meanwhile.
-        const auto lock = orvek::claimFolder(startFolder);
+        // Held to the end of the run: no other run or window writes in the same folder meanwhile.
+        std::unique_ptr<orvek::FolderLock> lock;
+        if (!outFolder.empty()) {
+            outFolder = orvek::batch::makeFolder(outFolder);
+            lock = orvek::claimFolder(outFolder);
+            for (std::string* file : {&xlsFile, &xlsxFile, &csvFile}) {
+                if (!file->empty()) {
+                    *file = orvek::batch::inFolder(outFolder, *file);
+                }
+            }
+        } else {
+            lock = orvek::claimFolder(startFolder);
+        }
         orvek::Session session;
         session.decimalSeparator = decimalSeparator;
-        const std::string startError = orvek::startSession(session, startFolder);
+        // With --out the start folder is only read, so any number of runs may share it.
+        const std::string startError =
+            outFolder.empty() ? orvek::startSession(session, startFolder)
+                              : orvek::batch::startReadOnlySession(session, startFolder);
         if (!startError.empty()) {
             std::cerr << "orvek-batch: " << startError << "\n";
         }
         orvek::retrieveSettings(session, settings);
         orvek::RunEnvironment env;
         env.startFolder = session.startFolder;
+        env.outputFolder = outFolder;
         env.decimalSeparator = session.decimalSeparator;
         env.formats = batchFormats();
         const bool terminal = ::isatty(STDERR_FILENO) != 0;
@@ -209,13 +243,13 @@ int main(int argc, char** argv) {
             return kExitCheck;
         }
         written = std::to_string(outcome.last.lastDAS) + " daily rows written to " +
-                  session.startFolder + orvek::kResultDailyFileName + " (with " +
+                  env.filesFolder() + orvek::kResultDailyFileName + " (with " +
                   orvek::kResultMonthlyFileName + ", " + orvek::kResultDailyMemoFileName + ", " +
                   orvek::kResultMonthlyMemoFileName + " and " + orvek::kSettingRecordFileName + ")";
         if (!xlsFile.empty()) {
             // As "Save numerical ouput as Excel file" does, for the setting file's time step.
             const bool daily = session.page.dailyOutput;
-            const std::string& folder = session.startFolder;
+            const std::string& folder = env.filesFolder();
             const auto cells = orvek::resultWorkbookCells(
                 orvek::readWholeFile(
                     folder + (daily ? orvek::kResultDailyFileName : orvek::kResultMonthlyFileName)),
@@ -227,7 +261,7 @@ int main(int argc, char** argv) {
                 std::string("; ") + (daily ? "daily" : "monthly") + " results saved in " + xlsFile;
         }
         // The other exports, for the same time step; their paths are taken as given.
-        const orvek::ResultExportFiles files{session.startFolder, outcome.last,
+        const orvek::ResultExportFiles files{env.filesFolder(), outcome.last,
                                              session.page.dailyOutput};
         const char* step = files.daily ? "daily" : "monthly";
         if (!xlsxFile.empty()) {

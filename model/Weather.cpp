@@ -147,6 +147,11 @@ std::string_view WeatherFile::headerLine(size_t k) const {
 }
 
 void WeatherFile::temperatures(size_t i, double& tmax, double& tmin) const {
+    if (i < m_decoded.size() && m_decoded[i].temperaturesOk) {
+        tmax = m_decoded[i].tmax;
+        tmin = m_decoded[i].tmin;
+        return;
+    }
     const std::string_view r = rest(i);
     size_t p = 0;
     const std::string_view a = nextValue(r, p);
@@ -160,6 +165,9 @@ void WeatherFile::temperatures(size_t i, double& tmax, double& tmin) const {
 }
 
 DateSerial WeatherFile::dailyDate(size_t i) const {
+    if (i < m_decoded.size() && m_decoded[i].dateOk) {
+        return m_decoded[i].date;
+    }
     DateSerial d = 0;
     if (!tryDateFromYearDay(m_lines[i].year, m_lines[i].x, d)) {
         throw OrvekError(atLine(m_path, m_lines[i].lineNumber,
@@ -179,6 +187,20 @@ void WeatherFile::nameLinesAfter(const WeatherFile& monthly) {
             m_lines[k++].lineNumber = monthly.lineNumber(i);
         }
     }
+}
+
+void WeatherFile::decodeDailyValues() {
+    std::vector<Decoded> decoded(m_lines.size());
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        Decoded& d = decoded[i];
+        d.dateOk = tryDateFromYearDay(m_lines[i].year, m_lines[i].x, d.date);
+        const std::string_view r = rest(i);
+        size_t p = 0;
+        const std::string_view a = nextValue(r, p);
+        const std::string_view b = nextValue(r, p);
+        d.temperaturesOk = toDouble(a, d.tmax) && toDouble(b, d.tmin);
+    }
+    m_decoded = std::move(decoded);
 }
 
 WeatherKind detectWeatherKind(const WeatherFile& file) {

@@ -21,13 +21,18 @@ bool rowDateEnabled(const PageState& page, int row) {
 // The three weather checks, the order of the period and the run of consecutive days from the day
 // before StartDate through EndDate. Leaves the loaded file and StartDate's line in the run.
 void checkWeather(RunState& run, const PageState& page) {
-    if (page.weatherFileName.empty() || !fileExists(resolveFileName(run.weatherPath))) {
+    // Weather read beforehand (by an ensemble, once for all its runs) is used as it is.
+    if (page.weatherFileName.empty() ||
+        (!run.weather && !fileExists(resolveFileName(run.weatherPath)))) {
         run.fail("Weather file not specified or not found!");
         return;
     }
-    run.weather.emplace(WeatherFile::load(resolveFileName(run.weatherPath)));
-    if (run.monthlyWeather) {
-        run.weather->nameLinesAfter(*run.monthlyWeather);
+    if (!run.weather) {
+        WeatherFile daily = WeatherFile::load(resolveFileName(run.weatherPath));
+        if (run.monthlyWeather) {
+            daily.nameLinesAfter(*run.monthlyWeather);
+        }
+        run.weather = std::make_shared<const WeatherFile>(std::move(daily));
     }
     const WeatherFile& w = *run.weather;
     if (w.empty()) {

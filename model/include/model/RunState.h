@@ -7,6 +7,7 @@
 #include "model/Weather.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,11 +46,11 @@ struct RunState {
     std::string message;
     int checkBeeps = 0; // beeps sounded by the check itself, before the run's own
 
-    std::string eventsPath;  // StartFolder + "InputEvents.~"
-    std::string weatherPath; // the daily weather file the run reads
-    std::optional<WeatherFile> weather;
-    std::optional<WeatherFile> monthlyWeather; // the user's monthly file the weather came from
-    size_t firstWeatherLine = 0;               // the data line of StartDate
+    std::string eventsPath;                     // StartFolder + "InputEvents.~"
+    std::string weatherPath;                    // the daily weather file the run reads
+    std::shared_ptr<const WeatherFile> weather; // shared by the runs of an ensemble
+    std::optional<WeatherFile> monthlyWeather;  // the user's monthly file the weather came from
+    size_t firstWeatherLine = 0;                // the data line of StartDate
 
     bool carbonOnly = true;
     DateSerial startDate = 0;

@@ -44,6 +44,11 @@ public:
     // the line each day came from, the file the user knows, not the working copy.
     void nameLinesAfter(const WeatherFile& monthly);
 
+    // Decodes the dates and temperatures of every line once, for a file that many runs read;
+    // the two readers above then return them without parsing, and still raise their errors
+    // for lines that do not decode.
+    void decodeDailyValues();
+
 private:
     void checkHeader() const;
 
@@ -63,6 +68,14 @@ private:
     std::string m_content;
     std::vector<Span> m_header;
     std::vector<Line> m_lines;
+    struct Decoded {
+        DateSerial date = 0;
+        double tmax = 0;
+        double tmin = 0;
+        bool dateOk = false;
+        bool temperaturesOk = false;
+    };
+    std::vector<Decoded> m_decoded; // empty until decodeDailyValues
 };
 
 struct WeatherInfo {

@@ -3,21 +3,38 @@
 #include "basics/DateSerial.h"
 #include "formats/SettingRecord.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace orvek {
 
 struct PageState;
 struct RunState;
+class DailyRowWriter;
+class WeatherFile;
 
 // What a run needs besides the input page: the program-wide folder and the user's formats.
 struct RunEnvironment {
-    std::string startFolder;     // ends with a separator; working and result files live here
+    std::string startFolder;     // ends with a separator; the parameter file is read here
+    std::string outputFolder;    // working and result files; empty: the start folder
     char decimalSeparator = '.'; // of the numbers typed on the page
     RecordFormats formats;
     std::function<void(int)> progress; // position 0..999, advanced once per simulated day
+
+    // For many runs of the same inputs: the page's weather as daily data (a monthly file
+    // already expanded) and the parameters, each read once for all of them.
+    std::shared_ptr<const WeatherFile> weather;
+    std::optional<std::array<double, 27>> parameters; // a ParameterSet
+    DailyRowWriter* observer = nullptr; // sees every simulated day as the daily file does
+    bool writeResults = true;           // false: simulate only, no file is written
+
+    const std::string& filesFolder() const {
+        return outputFolder.empty() ? startFolder : outputFolder;
+    }
 };
 
 // What the presentation reads the result files with, taken at the end of a successful run.
