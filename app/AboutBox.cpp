@@ -41,17 +41,10 @@ const char* const kDisclaimer =
 } // namespace
 
 TForm2::TForm2(const std::string& startFolder, QWidget* mainWindow)
-    : QDialog(nullptr), m_mainWindow(mainWindow) {
+    : QDialog(nullptr), m_lock(this, mainWindow) {
     setObjectName(QStringLiteral("TForm2"));
     setWindowTitle(QStringLiteral("About Orvek C&N model"));
     setAttribute(Qt::WA_DeleteOnClose);
-    // However the window closes (its buttons, Escape, the close box), the main window takes
-    // input again.
-    connect(this, &QDialog::finished, this, [this] {
-        if (m_mainWindow) {
-            m_mainWindow->setEnabled(true);
-        }
-    });
     setFixedSize(590, 521);
 
     auto* layout = new QVBoxLayout(this);
@@ -88,12 +81,6 @@ TForm2::TForm2(const std::string& startFolder, QWidget* mainWindow)
     ok->setFocus();
 }
 
-TForm2::~TForm2() {
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
-}
-
 QPlainTextEdit* TForm2::newTextArea(const char* name, const QString& text, bool bold, int pixels) {
     auto* area = new QPlainTextEdit(this);
     area->setObjectName(QString::fromLatin1(name));
@@ -125,9 +112,7 @@ QPlainTextEdit* TForm2::textArea(int k) const {
 }
 
 void TForm2::Button1Click() {
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
+    m_lock.release();
     close();
 }
 

@@ -113,7 +113,7 @@ void convertEventsWorkbook(RunState& run, const std::string& eventsFile, char de
         // Every column takes the number the cell stores, whatever format shows it.
         workbook.OpenFile(path, xls::TCellNumbers::AsStored);
         if (workbook.Workbook().Sheets().Count() == 0) {
-            throw xls::EXLSError(12);
+            throw xls::EXLSError(xls::EXLSError::NoSheets);
         }
     } catch (const std::exception&) {
         // Locked, missing or not a workbook: the user gets one message for all of them.

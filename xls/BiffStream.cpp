@@ -8,7 +8,7 @@ namespace orvek::xls {
 
 void TEasyStream::Need(size_t count) const {
     if (count > Remaining()) {
-        throw EXLSError(1);
+        throw EXLSError(EXLSError::BufferTooSmall);
     }
 }
 

@@ -38,7 +38,7 @@ TCells& TCell::Cells() const {
 
 void TCell::SetValue(const Variant& value) {
     if (!acceptedType(value.Type()) || textTooLong(value)) {
-        throw EXLSError(3);
+        throw EXLSError(EXLSError::InvalidCellValue);
     }
     if (value.Type() == VarType::Date && m_value.Type() != VarType::Date &&
         NumberFormatIndex() == 0) {
@@ -52,7 +52,7 @@ void TCell::SetValue(const Variant& value) {
 
 void TCell::SetXFIndex(int index) {
     if (index < 0 || index >= Cells().XFTable().Count()) {
-        throw EXLSError(4);
+        throw EXLSError(EXLSError::InvalidCellProperty);
     }
     if (static_cast<uint32_t>(index) != m_xf) {
         m_xf = static_cast<uint32_t>(index);
@@ -81,7 +81,7 @@ template <class Change> void TCell::ChangeFormat(Change change, bool registerAlw
 
 void TCell::SetNumberFormatIndex(int index) {
     if (index < 0 || index >= Cells().Formats().Count()) {
-        throw EXLSError(4);
+        throw EXLSError(EXLSError::InvalidCellProperty);
     }
     ChangeFormat(
         [index](XFEntry& e) {
@@ -96,7 +96,7 @@ void TCell::SetNumberFormatIndex(int index) {
 
 void TCell::SetFontIndex(int index) {
     if (index < 0 || index >= Cells().FontTable().Count()) {
-        throw EXLSError(4);
+        throw EXLSError(EXLSError::InvalidCellProperty);
     }
     ChangeFormat(
         [index](XFEntry& e) {
@@ -165,7 +165,7 @@ bool validPosition(int row, int col) {
 
 TCell& TCells::Cell(int row, int col) {
     if (!validPosition(row, col)) {
-        throw EXLSError(5);
+        throw EXLSError(EXLSError::InvalidRowOrColumn);
     }
     if (auto* found = FindKey(cellKey(row, col))) {
         return static_cast<TCell&>(*found);

@@ -22,7 +22,7 @@ uint32_t get32(const uint8_t* p) {
 }
 
 [[noreturn]] void bad() {
-    throw ECFileError(3);
+    throw ECFileError(ECFileError::CannotOpenDocfile);
 }
 
 // Copies sector `id` (zero padded when the file ends inside it).
@@ -62,17 +62,17 @@ std::vector<uint8_t> gather(const CfbImage& image, const std::vector<uint32_t>& 
 }
 
 void readFat(CfbImage& image, const uint8_t* header) {
-    const uint32_t fatCount = get32(header + 0x2C);
+    const uint32_t fatCount = get32(header + header::kFatSectorCount);
     const uint32_t perSector = image.sectorSize / 4;
     if (fatCount > image.sectorCount) {
         bad();
     }
     std::vector<uint32_t> fatSectors;
-    for (uint32_t i = 0; i < 109 && fatSectors.size() < fatCount; ++i) {
-        fatSectors.push_back(get32(header + 0x4C + 4 * i));
+    for (uint32_t i = 0; i < kHeaderDifatEntries && fatSectors.size() < fatCount; ++i) {
+        fatSectors.push_back(get32(header + header::kDifat + 4 * i));
     }
     // The DIFAT chain: each sector lists perSector - 1 FAT sectors and the next DIFAT sector.
-    uint32_t difat = get32(header + 0x44);
+    uint32_t difat = get32(header + header::kFirstDifatSector);
     std::vector<bool> seen(image.sectorCount, false);
     std::vector<uint8_t> sector(image.sectorSize);
     while (fatSectors.size() < fatCount) {
@@ -105,22 +105,23 @@ void readDirectory(CfbImage& image, uint32_t firstDirSector) {
         bad();
     }
     const std::vector<uint8_t> data = gather(image, chain);
-    const size_t count = data.size() / 128;
+    const size_t count = data.size() / kDirEntrySize;
     image.entries.resize(count);
     for (size_t i = 0; i < count; ++i) {
-        const uint8_t* p = data.data() + i * 128;
+        const uint8_t* p = data.data() + i * kDirEntrySize;
         DirEntry& e = image.entries[i];
-        const uint16_t nameBytes = std::min<uint16_t>(get16(p + 64), 64);
+        const uint16_t nameBytes = std::min<uint16_t>(get16(p + direntry::kNameBytes), 64);
         const size_t chars = nameBytes >= 2 ? nameBytes / 2 - 1 : 0;
-        e.name = BytesToUtf16(p, chars);
-        e.type = p[66];
-        e.left = get32(p + 68);
-        e.right = get32(p + 72);
-        e.child = get32(p + 76);
-        e.start = get32(p + 116);
+        e.name = BytesToUtf16(p + direntry::kName, chars);
+        e.type = p[direntry::kType];
+        e.left = get32(p + direntry::kLeft);
+        e.right = get32(p + direntry::kRight);
+        e.child = get32(p + direntry::kChild);
+        e.start = get32(p + direntry::kStart);
         // Version 3 documents keep only 32 bits of size; the high half may hold garbage.
-        e.size = image.sectorSize == 512 ? get32(p + 120)
-                                         : get32(p + 120) | (uint64_t{get32(p + 124)} << 32);
+        e.size = image.sectorSize == 512 ? get32(p + direntry::kSize)
+                                         : get32(p + direntry::kSize) |
+                                               (uint64_t{get32(p + direntry::kSizeHigh)} << 32);
     }
     if (image.entries.empty() || image.entries[0].type != Root) {
         bad();
@@ -128,8 +129,8 @@ void readDirectory(CfbImage& image, uint32_t firstDirSector) {
 }
 
 void readMiniFat(CfbImage& image, const uint8_t* header) {
-    const uint32_t first = get32(header + 0x3C);
-    const uint32_t count = get32(header + 0x40);
+    const uint32_t first = get32(header + header::kFirstMiniFatSector);
+    const uint32_t count = get32(header + header::kMiniFatSectorCount);
     if (first == kEndOfChain || count == 0) {
         return;
     }
@@ -186,8 +187,8 @@ std::unique_ptr<CfbImage> ParseCompoundFile(std::vector<uint8_t> bytes) {
         bad();
     }
     const uint8_t* header = b.data();
-    const uint16_t shift = get16(header + 0x1E);
-    if ((shift != 9 && shift != 12) || get16(header + 0x20) != 6) {
+    const uint16_t shift = get16(header + header::kSectorShift);
+    if ((shift != 9 && shift != 12) || get16(header + header::kMiniSectorShift) != 6) {
         bad();
     }
     image->sectorSize = 1u << shift;
@@ -198,7 +199,7 @@ std::unique_ptr<CfbImage> ParseCompoundFile(std::vector<uint8_t> bytes) {
         (b.size() - image->sectorSize + image->sectorSize - 1) / image->sectorSize;
     image->sectorCount = static_cast<uint32_t>(std::min<uint64_t>(sectors, kFatSect - 1));
     readFat(*image, header);
-    readDirectory(*image, get32(header + 0x30));
+    readDirectory(*image, get32(header + header::kFirstDirSector));
     readMiniFat(*image, header);
     return image;
 }
@@ -220,7 +221,7 @@ std::vector<uint8_t> CfbImage::ReadStream(uint32_t start, uint64_t size) const {
             if (root.size > static_cast<uint64_t>(sectorCount) * sectorSize ||
                 !followChain(fat, root.start, sectorCount,
                              (root.size + sectorSize - 1) / sectorSize, chain)) {
-                throw ECFileError(4);
+                throw ECFileError(ECFileError::CannotOpenStream);
             }
             miniStream = gather(*this, chain);
             miniStream.resize(static_cast<size_t>((root.size + kMiniSectorSize - 1) /
@@ -231,7 +232,7 @@ std::vector<uint8_t> CfbImage::ReadStream(uint32_t start, uint64_t size) const {
         const auto limit = static_cast<uint32_t>(miniStream.size() / kMiniSectorSize);
         followChain(miniFat, start, limit, needed, chain);
         if (chain.size() < needed) {
-            throw ECFileError(4);
+            throw ECFileError(ECFileError::CannotOpenStream);
         }
         std::vector<uint8_t> out(size);
         for (uint64_t i = 0; i < needed; ++i) {
@@ -243,11 +244,11 @@ std::vector<uint8_t> CfbImage::ReadStream(uint32_t start, uint64_t size) const {
     }
     const uint64_t needed = (size + sectorSize - 1) / sectorSize;
     if (needed > sectorCount) {
-        throw ECFileError(4);
+        throw ECFileError(ECFileError::CannotOpenStream);
     }
     followChain(fat, start, sectorCount, needed, chain);
     if (chain.size() < needed) {
-        throw ECFileError(4);
+        throw ECFileError(ECFileError::CannotOpenStream);
     }
     std::vector<uint8_t> out = gather(*this, chain);
     out.resize(size);

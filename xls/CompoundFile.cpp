@@ -84,7 +84,7 @@ int64_t TCFileStream::Size() {
 
 void TCFileStream::SetPosition(int64_t position) {
     if (position < 0 || Seek(position, 0) != position) {
-        throw ECFileError(6);
+        throw ECFileError(ECFileError::CannotSetPosition);
     }
 }
 
@@ -129,7 +129,7 @@ TCFileStream& TCFileStorage::CreateStream(const std::string& name) {
     const std::u16string wide = Utf8ToUtf16(name);
     if (!m_writable || wide.empty() || wide.size() > 31 ||
         wide.find_first_of(u"/\\:!") != std::u16string::npos || FindItem(name)) {
-        throw ECFileError(1);
+        throw ECFileError(ECFileError::CannotCreateStream);
     }
     m_items.push_back(std::make_unique<TCFileStream>(name, true));
     return static_cast<TCFileStream&>(*m_items.back());
@@ -239,7 +239,7 @@ TCFile::TCFile(TCFileMode mode, const std::string& fileName) : m_mode(mode), m_f
         // A spreadsheet application's lock file beside it does not stop reading: the file on
         // disk is complete whether or not someone has it open.
         if (!readAll(fileName, bytes)) {
-            throw ECFileError(3);
+            throw ECFileError(ECFileError::CannotOpenDocfile);
         }
         m_image = ParseCompoundFile(std::move(bytes));
         OpenImage();
@@ -250,7 +250,7 @@ TCFile::TCFile(TCFileMode mode, const std::string& fileName) : m_mode(mode), m_f
 
 TCFile::TCFile(const uint8_t* data, size_t size) : m_mode(TCFileMode::Open) {
     if (data == nullptr && size != 0) {
-        throw ECFileError(3);
+        throw ECFileError(ECFileError::CannotOpenDocfile);
     }
     m_image = ParseCompoundFile(std::vector<uint8_t>(data, data + size));
     OpenImage();
@@ -277,7 +277,7 @@ void TCFile::CreateTemporary() {
                          (::geteuid() != 0 && ::access(m_fileName.c_str(), W_OK) != 0));
     if (name.empty() || IsLockedBySpreadsheet(m_fileName) ||
         (targetExists && (!S_ISREG(st.st_mode) || readOnly))) {
-        throw ECFileError(0);
+        throw ECFileError(ECFileError::CannotCreateDocfile);
     }
     // The temporary name carries the process id in the pattern the program's other writers
     // use, so that the leftover of a killed save is recognised and removed by a later run.
@@ -297,7 +297,7 @@ void TCFile::CreateTemporary() {
         }
     }
     m_tempName.clear();
-    throw ECFileError(0);
+    throw ECFileError(ECFileError::CannotCreateDocfile);
 }
 
 void TCFile::DiscardTemporary() {
@@ -313,7 +313,7 @@ void TCFile::DiscardTemporary() {
 
 void TCFile::Commit() {
     if (m_mode == TCFileMode::Open) {
-        throw ECFileError(7);
+        throw ECFileError(ECFileError::CannotCommit);
     }
     std::vector<uint8_t> bytes = BuildCompoundFile(*m_root);
     if (m_mode == TCFileMode::Memory) {
@@ -321,18 +321,18 @@ void TCFile::Commit() {
         return;
     }
     if (m_tempFd < 0) {
-        throw ECFileError(7);
+        throw ECFileError(ECFileError::CannotCommit);
     }
     const bool written = writeAll(m_tempFd, bytes.data(), bytes.size()) && ::fsync(m_tempFd) == 0;
     const bool closed = ::close(m_tempFd) == 0;
     m_tempFd = -1;
     if (!written || !closed) {
         DiscardTemporary();
-        throw ECFileError(8);
+        throw ECFileError(ECFileError::CannotWrite);
     }
     if (::rename(m_tempName.c_str(), m_fileName.c_str()) != 0) {
         DiscardTemporary();
-        throw ECFileError(0);
+        throw ECFileError(ECFileError::CannotCreateDocfile);
     }
     m_tempName.clear();
 }

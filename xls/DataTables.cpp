@@ -129,42 +129,4 @@ FontEntry FontEntry::Unpack(const uint8_t* b) {
     return e;
 }
 
-int TVirtualFontTable::Add(const FontEntry& entry) {
-    const auto bytes = entry.Pack();
-    return m_table.Add(bytes.data());
-}
-
-int TVirtualFontTable::Append(const FontEntry& entry) {
-    const auto bytes = entry.Pack();
-    return m_table.Append(bytes.data());
-}
-
-FontEntry TVirtualFontTable::Entry(int index) const {
-    return FontEntry::Unpack(m_table.Record(index));
-}
-
-void TVirtualFontTable::Clear() {
-    m_table.Clear();
-    Add(FontEntry{});
-}
-
-int TVirtualXFTable::Add(const XFEntry& entry) {
-    const auto bytes = entry.Pack();
-    return m_table.Add(bytes.data());
-}
-
-int TVirtualXFTable::Append(const XFEntry& entry) {
-    const auto bytes = entry.Pack();
-    return m_table.Append(bytes.data());
-}
-
-XFEntry TVirtualXFTable::Entry(int index) const {
-    return XFEntry::Unpack(m_table.Record(index));
-}
-
-void TVirtualXFTable::Clear() {
-    m_table.Clear();
-    Add(XFEntry{});
-}
-
 } // namespace orvek::xls

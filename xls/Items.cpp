@@ -52,7 +52,7 @@ TCustomXLSItem& TCustomXLSItems::ItemAt(int position) const {
 
 void TCustomRowCol::SetOutlineLevel(int level) {
     if (level < 0 || level > 7) {
-        throw EXLSError(4);
+        throw EXLSError(EXLSError::InvalidCellProperty);
     }
     if (level != m_outlineLevel) {
         m_outlineLevel = level;
@@ -76,7 +76,7 @@ TColumn::TColumn(TColumns& owner, uint16_t index)
 
 void TColumn::SetWidth(double width) {
     if (!(width >= 0.0 && width <= 65535 / 256.0)) {
-        throw EXLSError(4);
+        throw EXLSError(EXLSError::InvalidCellProperty);
     }
     if (width != m_size) {
         const TScreenMetrics& metrics = static_cast<const TColumns&>(Owner()).Metrics();
@@ -91,7 +91,7 @@ TRow::TRow(TRows& owner, uint16_t index)
 
 void TRow::SetHeight(double height) {
     if (!(height >= 0.0 && height <= 0x7FFF / 20.0)) {
-        throw EXLSError(4);
+        throw EXLSError(EXLSError::InvalidCellProperty);
     }
     if (height != m_size) {
         const TScreenMetrics& metrics = static_cast<const TRows&>(Owner()).Metrics();
@@ -101,7 +101,7 @@ void TRow::SetHeight(double height) {
 
 TColumn& TColumns::Items(int index) {
     if (index < 0 || index > 255) {
-        throw EXLSError(5);
+        throw EXLSError(EXLSError::InvalidRowOrColumn);
     }
     if (auto* found = FindKey(static_cast<uint32_t>(index))) {
         return static_cast<TColumn&>(*found);
@@ -119,7 +119,7 @@ const TColumn* TColumns::Find(int index) const {
 
 TRow& TRows::Items(int index) {
     if (index < 0 || index > 65535) {
-        throw EXLSError(5);
+        throw EXLSError(EXLSError::InvalidRowOrColumn);
     }
     if (auto* found = FindKey(static_cast<uint32_t>(index))) {
         return static_cast<TRow&>(*found);

@@ -98,7 +98,7 @@ int TFormatStrings::AddFormat(const std::string& format) {
     }
     const auto biff = static_cast<uint16_t>(std::max<int>(m_maxBiff + 1, kFirstUserFormat));
     if (biff <= m_maxBiff) { // the 16-bit BIFF index space is used up
-        throw EXLSError(4);
+        throw EXLSError(EXLSError::InvalidCellProperty);
     }
     return Add(biff, format);
 }

@@ -13,7 +13,7 @@ const TRangeRect& TRangeRects::Items(int index) const {
 
 void TRange::SetName(const std::string& name) {
     if (name.find(' ') != std::string::npos) {
-        throw EXLSError(11, name);
+        throw EXLSError(EXLSError::InvalidRangeName, name);
     }
     m_name = name;
 }

@@ -64,7 +64,7 @@ TSheet* TSheets::FindByName(const std::string& name) const {
 int TSheets::CheckName(const std::string& name) const {
     const size_t length = Utf8ToUtf16(name).size();
     if (length == 0 || length > 255) {
-        return 7;
+        return EXLSError::SheetNameLength;
     }
     // Blanks and control characters at either end do not make a name different.
     size_t begin = 0;
@@ -76,9 +76,9 @@ int TSheets::CheckName(const std::string& name) const {
         --end;
     }
     if (begin == end) {
-        return 6;
+        return EXLSError::InvalidSheetName;
     }
-    return FindByName(name.substr(begin, end - begin)) ? 6 : 0;
+    return FindByName(name.substr(begin, end - begin)) ? EXLSError::InvalidSheetName : 0;
 }
 
 } // namespace orvek::xls

@@ -17,29 +17,29 @@ std::string fill(const char* text, const std::string& argument) {
 
 std::string EXLSError::Message(int code, const std::string& argument) {
     switch (code) {
-    case 1:
+    case BufferTooSmall:
         return "Buffer size is too small";
-    case 2:
+    case StreamNotFound:
         return fill("Stream not found: %s. File format is not supported.", argument);
-    case 3:
+    case InvalidCellValue:
         return "Invalid cell value or type";
-    case 4:
+    case InvalidCellProperty:
         return "Invalid cell property value";
-    case 5:
+    case InvalidRowOrColumn:
         return "Invalid row or column number";
-    case 6:
+    case InvalidSheetName:
         return "Invalid or duplicated sheet name";
-    case 7:
+    case SheetNameLength:
         return "Sheet name must have a length 1..255";
-    case 8:
+    case InvalidFormula:
         return "Invalid formula";
-    case 9:
+    case InvalidFunction:
         return fill("Invalid function in formula: %s", argument);
-    case 10:
+    case FormulaStringLength:
         return "String constants in formula must have a length 0..255";
-    case 11:
+    case InvalidRangeName:
         return fill("Invalid range name: %s", argument);
-    case 12:
+    case NoSheets:
         return "There are no sheets in the workbook";
     default:
         return "Unknown error " + std::to_string(code);
@@ -51,23 +51,23 @@ EXLSError::EXLSError(int code, const std::string& argument)
 
 std::string ECFileError::Message(int code) {
     switch (code) {
-    case 0:
+    case CannotCreateDocfile:
         return "Can not create a docfile";
-    case 1:
+    case CannotCreateStream:
         return "Can not create a stream";
-    case 2:
+    case CannotCreateStorage:
         return "Can not create a storage";
-    case 3:
+    case CannotOpenDocfile:
         return "Can not open a docfile";
-    case 4:
+    case CannotOpenStream:
         return "Can not open a stream";
-    case 5:
+    case CannotOpenStorage:
         return "Can not open a storage";
-    case 6:
+    case CannotSetPosition:
         return "Can not set stream position";
-    case 7:
+    case CannotCommit:
         return "Can not commit storage";
-    case 8:
+    case CannotWrite:
         return "Can not write to a stream";
     default:
         return "Unknown error " + std::to_string(code);

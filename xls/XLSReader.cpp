@@ -1,5 +1,6 @@
 #include "xls/XLSReader.h"
 
+#include "xls/BiffRecords.h"
 #include "xls/CompoundFile.h"
 #include "xls/MergedCells.h"
 #include "xls/Unicode.h"
@@ -14,30 +15,7 @@ namespace orvek::xls {
 
 namespace {
 
-enum RecordType : uint16_t {
-    kFormula = 0x0006,
-    kEof = 0x000A,
-    kName = 0x0018,
-    kFont = 0x0031,
-    kContinue = 0x003C,
-    kColInfo = 0x007D,
-    kBoundSheet = 0x0085,
-    kMulRk = 0x00BD,
-    kMulBlank = 0x00BE,
-    kXF = 0x00E0,
-    kMergedCells = 0x00E5,
-    kSST = 0x00FC,
-    kLabelSst = 0x00FD,
-    kBlank = 0x0201,
-    kNumber = 0x0203,
-    kLabel = 0x0204,
-    kBoolErr = 0x0205,
-    kString = 0x0207,
-    kRow = 0x0208,
-    kRk = 0x027E,
-    kFormat = 0x041E,
-    kBof = 0x0809,
-};
+using namespace biff;
 
 // Library palette numbers are the file's colour indices minus 7; anything outside the palette
 // becomes 1.
@@ -83,7 +61,7 @@ void TXLSReader::LoadFromBuffer(const uint8_t* data, size_t size) {
 void TXLSReader::Load(TCFile& file) {
     TCFileStream* stream = file.Root().FindStream("Workbook");
     if (stream == nullptr) {
-        throw EXLSError(2, "Workbook");
+        throw EXLSError(EXLSError::StreamNotFound, "Workbook");
     }
     m_data = &stream->Data();
     m_stream = std::make_unique<TBIFFStream>(*m_data);

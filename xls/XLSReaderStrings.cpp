@@ -1,5 +1,6 @@
 // The shared-string table and the defined names of a workbook being read.
 
+#include "xls/BiffRecords.h"
 #include "xls/Unicode.h"
 #include "xls/XLSErrors.h"
 #include "xls/XLSReader.h"
@@ -8,17 +9,11 @@
 
 namespace orvek::xls {
 
-namespace {
-
-constexpr uint16_t kContinue = 0x003C;
-
-} // namespace
-
 bool TXLSReader::NextContinue() {
     if (!ReadRecord()) {
         return false;
     }
-    return m_record.Type == kContinue;
+    return m_record.Type == biff::kContinue;
 }
 
 // Skips bytes that may run on into further CONTINUE records (rich-text runs, phonetic data),
@@ -174,7 +169,7 @@ void TXLSReader::ReadNames() {
         if (options == 0) {
             const std::string rangeName = Utf16ToUtf8(text);
             if (rangeName.find(' ') != std::string::npos) {
-                throw EXLSError(11, rangeName);
+                throw EXLSError(EXLSError::InvalidRangeName, rangeName);
             }
             TRange& range = sheet.Ranges().Add();
             range.SetName(rangeName);

@@ -1,5 +1,6 @@
 #include "xls/XLSWriter.h"
 
+#include "xls/BiffRecords.h"
 #include "xls/CompoundFile.h"
 #include "xls/Unicode.h"
 #include "xls/XLSErrors.h"
@@ -11,10 +12,7 @@ namespace orvek::xls {
 
 namespace {
 
-constexpr uint16_t kBof = 0x0809;
-constexpr uint16_t kContinue = 0x003C;
-constexpr uint16_t kSST = 0x00FC;
-constexpr size_t kMaxRecordBody = 8224;
+using biff::kMaxRecordBody;
 
 // A string as a BIFF8 string body: character count, flags, characters. Texts that fit Latin-1
 // are stored with 8-bit characters.
@@ -66,14 +64,14 @@ void TXLSWriter::Report(double progress) {
 
 void TXLSWriter::Put(const void* data, size_t size) {
     if (m_stream->Write(data, size) != size) {
-        throw ECFileError(8);
+        throw ECFileError(ECFileError::CannotWrite);
     }
     m_offset += static_cast<uint32_t>(size);
 }
 
 void TXLSWriter::Record(uint16_t type, const TBiffBuffer& body) {
     if (body.Size() > kMaxRecordBody) {
-        throw EXLSError(1);
+        throw EXLSError(EXLSError::BufferTooSmall);
     }
     const uint8_t header[4] = {static_cast<uint8_t>(type), static_cast<uint8_t>(type >> 8),
                                static_cast<uint8_t>(body.Size()),
@@ -87,7 +85,7 @@ void TXLSWriter::Record(uint16_t type, const TBiffBuffer& body) {
 void TXLSWriter::WriteWorkbook() {
     Report(0);
     if (m_workbook.Sheets().Count() == 0) {
-        throw EXLSError(12);
+        throw EXLSError(EXLSError::NoSheets);
     }
     CheckCells();
     BuildStringTable();
@@ -113,10 +111,10 @@ void TXLSWriter::CheckCells() const {
         const TCells& cells = m_workbook.Sheets().Items(s).Cells();
         for (int i = 0; i < cells.Count(); ++i) {
             if (!cells.At(i).Formula().empty()) {
-                throw EXLSError(8);
+                throw EXLSError(EXLSError::InvalidFormula);
             }
             if (!cells.At(i).Hyperlink().empty()) {
-                throw EXLSError(4);
+                throw EXLSError(EXLSError::InvalidCellProperty);
             }
         }
     }
@@ -155,38 +153,38 @@ void TXLSWriter::BuildStringTable() {
 
 void TXLSWriter::WriteGlobals() {
     const int sheets = m_workbook.Sheets().Count();
-    Record(kBof, TBiffBuffer().U16(0x0600).U16(0x0005).U16(0x1846).U16(0));
-    Record(0x00E1, TBiffBuffer().U16(0x04B0)); // INTERFACHDR
-    Record(0x00C1);                            // MMS
-    Record(0x00E2);                            // INTERFACEEND
-    Record(0x01C0);                            // EXCEL9FILE
-    Record(0x0161, TBiffBuffer().U16(0));      // DSF
+    Record(biff::kBof, TBiffBuffer().U16(0x0600).U16(0x0005).U16(0x1846).U16(0));
+    Record(biff::kInterfaceHdr, TBiffBuffer().U16(0x04B0));
+    Record(biff::kMms);
+    Record(biff::kInterfaceEnd);
+    Record(biff::kExcel9File);
+    Record(biff::kDsf, TBiffBuffer().U16(0));
     TBiffBuffer tabs;
     for (int i = 0; i < sheets; ++i) {
         tabs.U16(static_cast<unsigned>(i));
     }
-    Record(0x013D, tabs); // TABID
+    Record(biff::kTabId, tabs);
     static const uint8_t kWindow1[18] = {0x68, 0x01, 0x0F, 0x00, 0x4C, 0x2C, 0x8B, 0x1A, 0x38,
                                          0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x58, 0x02};
-    Record(0x003D, TBiffBuffer().Bytes(kWindow1, sizeof kWindow1));
-    Record(0x008D, TBiffBuffer().U16(0)); // HIDEOBJ
-    Record(0x0022, TBiffBuffer().U16(0)); // DATEMODE: 1900 date system
-    Record(0x0019, TBiffBuffer().U16(0)); // WINDOWPROTECT
-    Record(0x0012, TBiffBuffer().U16(0)); // PROTECT
+    Record(biff::kWindow1, TBiffBuffer().Bytes(kWindow1, sizeof kWindow1));
+    Record(biff::kHideObj, TBiffBuffer().U16(0));
+    Record(biff::kDateMode, TBiffBuffer().U16(0)); // 1900 date system
+    Record(biff::kWindowProtect, TBiffBuffer().U16(0));
+    Record(biff::kProtect, TBiffBuffer().U16(0));
     WriteFonts();
     WriteFormats();
     WriteXFs();
     static const uint16_t kStyles[6][2] = {{0x8010, 4}, {0x8011, 7}, {0x8000, 0},
                                            {0x8012, 5}, {0x8013, 3}, {0x8014, 6}};
     for (const auto& style : kStyles) {
-        Record(0x0293, TBiffBuffer().U16(style[0]).U8(style[1]).U8(0xFF));
+        Record(biff::kStyle, TBiffBuffer().U16(style[0]).U8(style[1]).U8(0xFF));
     }
     WriteBoundSheets();
     WriteExternals();
     WriteNames();
     WriteSST();
-    Record(0x00FF, TBiffBuffer().U16(0)); // EXTSST
-    Record(0x000A);                       // EOF
+    Record(biff::kExtSst, TBiffBuffer().U16(0));
+    Record(biff::kEof);
 }
 
 void TXLSWriter::WriteFonts() {
@@ -210,7 +208,7 @@ void TXLSWriter::WriteFonts() {
             .U8(0) // reserved
             .U8(static_cast<unsigned>(f.Name.size()));
         putWide(body, f.Name);
-        Record(0x0031, body);
+        Record(biff::kFont, body);
     }
 }
 
@@ -219,12 +217,12 @@ void TXLSWriter::WriteFormats() {
     for (int i = TFormatStrings::kBuiltInCount; i < formats.Count(); ++i) {
         const std::u16string text = Utf8ToUtf16(formats.Items(i).Format);
         if (text.size() > 255) {
-            throw EXLSError(4);
+            throw EXLSError(EXLSError::InvalidCellProperty);
         }
         TBiffBuffer body;
         body.U16(formats.Items(i).BiffIndex).U16(static_cast<unsigned>(text.size()));
         putWide(body, text);
-        Record(0x041E, body);
+        Record(biff::kFormat, body);
     }
 }
 
@@ -233,20 +231,20 @@ void TXLSWriter::WriteXFs() {
                                          0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
                                          0x00, 0x00, 0x00, 0x00, 0xC0, 0x20};
     for (int i = 0; i < 15; ++i) {
-        Record(0x00E0, TBiffBuffer().Bytes(kStyleXF, 20));
+        Record(biff::kXF, TBiffBuffer().Bytes(kStyleXF, 20));
     }
     uint8_t cellXF[20];
     std::copy(kStyleXF, kStyleXF + 20, cellXF);
     cellXF[4] = 0x01;
     cellXF[5] = 0x00;
-    Record(0x00E0, TBiffBuffer().Bytes(cellXF, 20));
+    Record(biff::kXF, TBiffBuffer().Bytes(cellXF, 20));
     for (const uint8_t format : {0x2C, 0x2A, 0x09, 0x2B, 0x29}) {
         uint8_t xf[20];
         std::copy(kStyleXF, kStyleXF + 20, xf);
         xf[0] = 0x01;
         xf[2] = format;
         xf[9] = 0xF8;
-        Record(0x00E0, TBiffBuffer().Bytes(xf, 20));
+        Record(biff::kXF, TBiffBuffer().Bytes(xf, 20));
     }
     const auto& table = m_workbook.XFTable();
     const auto& formats = m_workbook.Formats();
@@ -279,7 +277,7 @@ void TXLSWriter::WriteXFs() {
             .U32(borderColours)
             .U16((e.FillPattern & 0x3Fu) << 10)
             .U16(fore | (back << 7));
-        Record(0x00E0, body);
+        Record(biff::kXF, body);
     }
 }
 
@@ -291,26 +289,26 @@ void TXLSWriter::WriteBoundSheets() {
         TBiffBuffer body;
         body.U32(0).U16(0).U8(static_cast<unsigned>(name.size()));
         putWide(body, name);
-        Record(0x0085, body);
+        Record(biff::kBoundSheet, body);
     }
 }
 
 void TXLSWriter::WriteExternals() {
     const auto sheets = static_cast<unsigned>(m_workbook.Sheets().Count());
-    Record(0x01AE, TBiffBuffer().U16(sheets).U16(0x0401)); // SUPBOOK: internal references
+    Record(biff::kSupBook, TBiffBuffer().U16(sheets).U16(0x0401)); // internal references
     TBiffBuffer body;
     body.U16(sheets);
     for (unsigned i = 0; i < sheets; ++i) {
         body.U16(0).U16(i).U16(i);
     }
-    Record(0x0017, body); // EXTERNSHEET
+    Record(biff::kExternSheet, body);
 }
 
 // The shared strings, split into CONTINUE records of at most 8224 bytes. A split inside a
 // string repeats its flags byte, and 16-bit text is never split inside a character.
 void TXLSWriter::WriteSST() {
     TBiffBuffer out;
-    out.U16(kSST).U16(0);
+    out.U16(biff::kSST).U16(0);
     size_t lengthAt = 2;
     size_t bodyStart = out.Size();
     out.U32(static_cast<uint32_t>(m_strings.size())).U32(static_cast<uint32_t>(m_strings.size()));
@@ -333,7 +331,7 @@ void TXLSWriter::WriteSST() {
             size_t room = kMaxRecordBody - (out.Size() - bodyStart);
             if (room < 4) {
                 out.Patch16(lengthAt, static_cast<unsigned>(out.Size() - bodyStart));
-                out.U16(kContinue).U16(0);
+                out.U16(biff::kContinue).U16(0);
                 lengthAt = out.Size() - 2;
                 bodyStart = out.Size();
                 if (written > 0) {

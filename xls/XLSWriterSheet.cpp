@@ -1,5 +1,6 @@
 // The worksheet substreams and the defined names of a workbook being written.
 
+#include "xls/BiffRecords.h"
 #include "xls/CompoundFile.h"
 #include "xls/Unicode.h"
 #include "xls/XLSErrors.h"
@@ -66,7 +67,7 @@ void TXLSWriter::WriteNames() {
         const auto s = static_cast<unsigned>(i);
         const TPageSetup& page = sheet.PageSetup();
         if (page.PrintArea.Count() > 0) {
-            Record(0x0018,
+            Record(biff::kName,
                    nameRecord(true, s + 1, u"\x06", areasFormula(s, page.PrintArea.Rects())));
         }
         std::vector<TRangeRect> titles;
@@ -81,16 +82,16 @@ void TXLSWriter::WriteNames() {
                               255});
         }
         if (!titles.empty()) {
-            Record(0x0018, nameRecord(true, s + 1, u"\x07", areasFormula(s, titles)));
+            Record(biff::kName, nameRecord(true, s + 1, u"\x07", areasFormula(s, titles)));
         }
         for (int r = 0; r < sheet.Ranges().Count(); ++r) {
             const TRange& range = sheet.Ranges().Items(r);
             if (!range.Merged() && !range.Name().empty() && range.Count() > 0) {
                 const std::u16string name = Utf8ToUtf16(range.Name());
                 if (name.size() > 255) {
-                    throw EXLSError(11, range.Name());
+                    throw EXLSError(EXLSError::InvalidRangeName, range.Name());
                 }
-                Record(0x0018, nameRecord(false, 0, name, areasFormula(s, range.Rects())));
+                Record(biff::kName, nameRecord(false, 0, name, areasFormula(s, range.Rects())));
             }
         }
     }
@@ -101,12 +102,12 @@ void TXLSWriter::WriteSheet(int index) {
     const uint32_t bof = m_offset;
     m_stream->SetPosition(m_boundSheetOffsets[static_cast<size_t>(index)]);
     if (!m_stream->WriteDWord(bof)) {
-        throw ECFileError(8);
+        throw ECFileError(ECFileError::CannotWrite);
     }
     m_stream->SetPosition(bof);
 
-    Record(0x0809, TBiffBuffer().U16(0x0600).U16(0x0010).U16(0x1846).U16(0));
-    Record(0x020B, TBiffBuffer().U32(0).U32(0).U32(0xFFFF).U32(0)); // INDEX
+    Record(biff::kBof, TBiffBuffer().U16(0x0600).U16(0x0010).U16(0x1846).U16(0));
+    Record(biff::kIndex, TBiffBuffer().U32(0).U32(0).U32(0xFFFF).U32(0));
     TBiffBuffer horizontal;
     TBiffBuffer vertical;
     unsigned rowBreaks = 0;
@@ -122,14 +123,16 @@ void TXLSWriter::WriteSheet(int index) {
             ++colBreaks;
         }
     }
-    Record(0x001B, TBiffBuffer().U16(rowBreaks).Bytes(horizontal.Data(), horizontal.Size()));
-    Record(0x001A, TBiffBuffer().U16(colBreaks).Bytes(vertical.Data(), vertical.Size()));
+    Record(biff::kHorizontalPageBreaks,
+           TBiffBuffer().U16(rowBreaks).Bytes(horizontal.Data(), horizontal.Size()));
+    Record(biff::kVerticalPageBreaks,
+           TBiffBuffer().U16(colBreaks).Bytes(vertical.Data(), vertical.Size()));
     WritePageSetup(sheet);
     WriteColumnsAndRows(sheet);
     WriteCells(sheet, index);
     WriteWindow(sheet);
     WriteMerged(sheet);
-    Record(0x000A); // EOF
+    Record(biff::kEof);
 }
 
 void TXLSWriter::WritePageSetup(const TSheet& sheet) {
@@ -138,23 +141,23 @@ void TXLSWriter::WritePageSetup(const TSheet& sheet) {
     const unsigned options = (p.LeftToRight ? 0x01 : 0) + (p.Portrait ? 0x02 : 0) +
                              (p.BlackAndWhite ? 0x08 : 0) + (p.Draft ? 0x10 : 0) +
                              (firstPage != 0xFFFF ? 0x80 : 0);
-    Record(0x00A1, TBiffBuffer()
-                       .U16(p.PaperSize)
-                       .U16(p.Scale)
-                       .U16(firstPage)
-                       .U16(p.UseScaling ? 1 : p.FitWidth)
-                       .U16(p.UseScaling ? 1 : p.FitHeight)
-                       .U16(options)
-                       .U16(0)
-                       .U16(0)
-                       .F64(p.HeaderMargin / 2.5)
-                       .F64(p.FooterMargin / 2.5)
-                       .U16(0));
+    Record(biff::kSetup, TBiffBuffer()
+                             .U16(p.PaperSize)
+                             .U16(p.Scale)
+                             .U16(firstPage)
+                             .U16(p.UseScaling ? 1 : p.FitWidth)
+                             .U16(p.UseScaling ? 1 : p.FitHeight)
+                             .U16(options)
+                             .U16(0)
+                             .U16(0)
+                             .F64(p.HeaderMargin / 2.5)
+                             .F64(p.FooterMargin / 2.5)
+                             .U16(0));
     const unsigned wsbool = (p.SummaryRowsBelow ? 0 : 0x40) + (p.SummaryColsRight ? 0 : 0x80) +
                             (p.UseScaling ? 0x0400 : 0x0500);
-    Record(0x0081, TBiffBuffer().U16(wsbool));
-    Record(0x002A, TBiffBuffer().U16(p.PrintHeadings ? 1 : 0));
-    Record(0x002B, TBiffBuffer().U16(p.PrintGridLines ? 1 : 0));
+    Record(biff::kWsBool, TBiffBuffer().U16(wsbool));
+    Record(biff::kPrintHeaders, TBiffBuffer().U16(p.PrintHeadings ? 1 : 0));
+    Record(biff::kPrintGridLines, TBiffBuffer().U16(p.PrintGridLines ? 1 : 0));
     int rowLevel = 0;
     int colLevel = 0;
     for (int i = 0; i < sheet.Rows().Count(); ++i) {
@@ -163,17 +166,17 @@ void TXLSWriter::WritePageSetup(const TSheet& sheet) {
     for (int i = 0; i < sheet.Columns().Count(); ++i) {
         colLevel = std::max(colLevel, sheet.Columns().At(i).OutlineLevel());
     }
-    Record(0x0080, TBiffBuffer()
-                       .U16(29u * rowLevel)
-                       .U16(29u * colLevel)
-                       .U16(rowLevel ? rowLevel + 1u : 0)
-                       .U16(colLevel ? colLevel + 1u : 0));
-    Record(0x0028, TBiffBuffer().F64(p.TopMargin / 2.5));
-    Record(0x0029, TBiffBuffer().F64(p.BottomMargin / 2.5));
-    Record(0x0026, TBiffBuffer().F64(p.LeftMargin / 2.5));
-    Record(0x0027, TBiffBuffer().F64(p.RightMargin / 2.5));
-    Record(0x0083, TBiffBuffer().U16(p.CenterHorizontally ? 1 : 0));
-    Record(0x0084, TBiffBuffer().U16(p.CenterVertically ? 1 : 0));
+    Record(biff::kGuts, TBiffBuffer()
+                            .U16(29u * rowLevel)
+                            .U16(29u * colLevel)
+                            .U16(rowLevel ? rowLevel + 1u : 0)
+                            .U16(colLevel ? colLevel + 1u : 0));
+    Record(biff::kTopMargin, TBiffBuffer().F64(p.TopMargin / 2.5));
+    Record(biff::kBottomMargin, TBiffBuffer().F64(p.BottomMargin / 2.5));
+    Record(biff::kLeftMargin, TBiffBuffer().F64(p.LeftMargin / 2.5));
+    Record(biff::kRightMargin, TBiffBuffer().F64(p.RightMargin / 2.5));
+    Record(biff::kHCenter, TBiffBuffer().U16(p.CenterHorizontally ? 1 : 0));
+    Record(biff::kVCenter, TBiffBuffer().U16(p.CenterVertically ? 1 : 0));
     const auto headerFooter = [this](uint16_t type, const std::string& left,
                                      const std::string& centre, const std::string& right) {
         if (left.empty() && centre.empty() && right.empty()) {
@@ -185,26 +188,26 @@ void TXLSWriter::WritePageSetup(const TSheet& sheet) {
         text += right.empty() ? "" : "&R" + right;
         const std::u16string wide = Utf8ToUtf16(text);
         if (wide.size() > 255) {
-            throw EXLSError(4);
+            throw EXLSError(EXLSError::InvalidCellProperty);
         }
         TBiffBuffer body;
         body.U16(static_cast<unsigned>(wide.size())).U8(0x01).Bytes(Utf16ToBytes(wide));
         Record(type, body);
     };
-    headerFooter(0x0014, p.HeaderLeft, p.HeaderCenter, p.HeaderRight);
-    headerFooter(0x0015, p.FooterLeft, p.FooterCenter, p.FooterRight);
+    headerFooter(biff::kHeader, p.HeaderLeft, p.HeaderCenter, p.HeaderRight);
+    headerFooter(biff::kFooter, p.FooterLeft, p.FooterCenter, p.FooterRight);
 }
 
 void TXLSWriter::WriteColumnsAndRows(const TSheet& sheet) {
     for (int i = 0; i < sheet.Columns().Count(); ++i) {
         const TColumn& c = sheet.Columns().At(i);
-        Record(0x007D, TBiffBuffer()
-                           .U16(c.Index())
-                           .U16(c.Index())
-                           .U16(roundEven(c.Width() * 256))
-                           .U16(0)
-                           .U16(c.OutlineLevel() * 0x100u)
-                           .U8(0));
+        Record(biff::kColInfo, TBiffBuffer()
+                                   .U16(c.Index())
+                                   .U16(c.Index())
+                                   .U16(roundEven(c.Width() * 256))
+                                   .U16(0)
+                                   .U16(c.OutlineLevel() * 0x100u)
+                                   .U8(0));
     }
     const TCells& cells = sheet.Cells();
     if (cells.Count() > 0) {
@@ -216,29 +219,29 @@ void TXLSWriter::WriteColumnsAndRows(const TSheet& sheet) {
             firstCol = std::min(firstCol, c.Col());
             lastCol = std::max(lastCol, c.Col());
         }
-        Record(0x0200, TBiffBuffer()
-                           .U32(static_cast<uint32_t>(firstRow))
-                           .U32(static_cast<uint32_t>(lastRow + 1))
-                           .U16(static_cast<unsigned>(firstCol))
-                           .U16(static_cast<unsigned>(lastCol + 1))
-                           .U16(0));
+        Record(biff::kDimensions, TBiffBuffer()
+                                      .U32(static_cast<uint32_t>(firstRow))
+                                      .U32(static_cast<uint32_t>(lastRow + 1))
+                                      .U16(static_cast<unsigned>(firstCol))
+                                      .U16(static_cast<unsigned>(lastCol + 1))
+                                      .U16(0));
     }
-    Record(0x0225, TBiffBuffer().U16(0).U16(0x00FF)); // DEFAULTROWHEIGHT
+    Record(biff::kDefaultRowHeight, TBiffBuffer().U16(0).U16(0x00FF));
     for (int i = 0; i < sheet.Rows().Count(); ++i) {
         const TRow& r = sheet.Rows().At(i);
         if (!r.SizeChanged()) {
             continue;
         }
-        Record(0x0208, TBiffBuffer()
-                           .U16(r.Index())
-                           .U16(0)
-                           .U16(0)
-                           .U16(roundEven(r.Height() * 20))
-                           .U16(0)
-                           .U16(0)
-                           .U16(0x0100u + (r.CustomSize() ? 0x40u : 0u) +
-                                static_cast<unsigned>(r.OutlineLevel()))
-                           .U16(0));
+        Record(biff::kRow, TBiffBuffer()
+                               .U16(r.Index())
+                               .U16(0)
+                               .U16(0)
+                               .U16(roundEven(r.Height() * 20))
+                               .U16(0)
+                               .U16(0)
+                               .U16(0x0100u + (r.CustomSize() ? 0x40u : 0u) +
+                                    static_cast<unsigned>(r.OutlineLevel()))
+                               .U16(0));
     }
 }
 
@@ -255,7 +258,7 @@ void TXLSWriter::WriteCells(const TSheet& sheet, int index) {
         body.U16(static_cast<unsigned>(cell.Row())).U16(static_cast<unsigned>(cell.Col())).U16(xf);
         switch (v.Type()) {
         case VarType::Empty:
-            Record(0x0201, body);
+            Record(biff::kBlank, body);
             break;
         case VarType::Smallint:
         case VarType::Integer:
@@ -263,20 +266,20 @@ void TXLSWriter::WriteCells(const TSheet& sheet, int index) {
         case VarType::Double:
         case VarType::Currency:
         case VarType::Byte:
-            Record(0x0203, body.F64(v.ToDouble()));
+            Record(biff::kNumber, body.F64(v.ToDouble()));
             break;
         case VarType::Date: {
             // The file's day numbers include the nonexistent 29 February 1900.
             const double d = v.FloatPart();
-            Record(0x0203, body.F64(d >= 61 ? d : d - 1));
+            Record(biff::kNumber, body.F64(d >= 61 ? d : d - 1));
             break;
         }
         case VarType::String:
         case VarType::OleStr:
-            Record(0x00FD, body.U32(strings[nextString++]));
+            Record(biff::kLabelSst, body.U32(strings[nextString++]));
             break;
         case VarType::Boolean:
-            Record(0x0205, body.U8(v.BooleanPart() ? 1 : 0).U8(0));
+            Record(biff::kBoolErr, body.U8(v.BooleanPart() ? 1 : 0).U8(0));
             break;
         case VarType::Null:
             break;
@@ -289,7 +292,7 @@ void TXLSWriter::WriteWindow(const TSheet& sheet) {
     const unsigned options = (sheet.ShowGridLines ? 0x02 : 0) + (sheet.ShowHeaders ? 0x04 : 0) +
                              (sheet.ShowZeros ? 0x10 : 0) + 0x04A0 +
                              (sheet.Index() == 0 ? 0x0200 : 0);
-    Record(0x023E, TBiffBuffer().U16(options).U16(0).U16(0).U32(0).U16(0).U16(0).U32(0));
+    Record(biff::kWindow2, TBiffBuffer().U16(options).U16(0).U16(0).U32(0).U16(0).U16(0).U32(0));
 }
 
 void TXLSWriter::WriteMerged(const TSheet& sheet) {
@@ -310,7 +313,7 @@ void TXLSWriter::WriteMerged(const TSheet& sheet) {
                 .U16(rects[i].FirstCol)
                 .U16(rects[i].LastCol);
         }
-        Record(0x00E5, body);
+        Record(biff::kMergedCells, body);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "formats/ParameterSave.h"
 
+#include "TestFolder.h"
+
 #include "basics/Errors.h"
 #include "basics/Files.h"
 #include "basics/Text.h"
@@ -16,33 +18,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh folder holding a copy of the bundled parameter files.
-class ParameterFolder {
+// A fresh folder holding a copy of the bundled parameter file.
+class ParameterFolder : public test::TestFolder {
 public:
     ParameterFolder() {
-        char pattern[] = "/tmp/orvek-params-XXXXXX";
-        m_path = ::mkdtemp(pattern);
-        m_path += '/';
-        fs::copy_file(std::string(ORVEK_DATA_DIR) + "/Parameter.Orvek",
-                      m_path + kParameterFileName);
+        write(kParameterFileName, test::readFile(test::dataDir() + "Parameter.Orvek"));
     }
-    ~ParameterFolder() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    const std::string& path() const { return m_path; }
-    std::string file(const std::string& name) const { return readWholeFile(m_path + name); }
     std::vector<std::string> names() const {
         std::vector<std::string> list;
-        for (const auto& entry : fs::directory_iterator(m_path)) {
+        for (const auto& entry : fs::directory_iterator(path())) {
             list.push_back(entry.path().filename().string());
         }
         std::sort(list.begin(), list.end());
         return list;
     }
-
-private:
-    std::string m_path;
 };
 
 ParameterTexts textsOf(const std::string& path) {
@@ -147,24 +136,24 @@ TEST(ParameterCheck, ATextureEffectThatLiftsAnAdjustedSToOneIsRefusedOnItsOwnFie
 
 TEST(ParameterSave, TwiceInARowKeepsOneBackupWithTheValuesBeforeTheSecondSave) {
     ParameterFolder folder;
-    const std::string original = folder.file(kParameterFileName);
+    const std::string original = folder.read(kParameterFileName);
     ParameterTexts texts = textsOf(folder.path() + kParameterFileName);
 
     texts[kSomR] = "0.00014";
     saveParameterFile(folder.path(), texts);
-    EXPECT_EQ(folder.file(kOldParameterFileName), original);
-    const std::string first = folder.file(kParameterFileName);
+    EXPECT_EQ(folder.read(kOldParameterFileName), original);
+    const std::string first = folder.read(kParameterFileName);
     EXPECT_FALSE(writable(folder.path() + kParameterFileName));
     EXPECT_FALSE(writable(folder.path() + kOldParameterFileName));
 
     texts[kQ10] = "2.5";
     saveParameterFile(folder.path(), texts); // both files read-only: still saved
-    EXPECT_EQ(folder.file(kOldParameterFileName), first);
+    EXPECT_EQ(folder.read(kOldParameterFileName), first);
     EXPECT_EQ(folder.names(),
               (std::vector<std::string>{kOldParameterFileName, kParameterFileName}));
 
     // Labels survive, numbers are written as given, the heading is the program's own.
-    const std::vector<std::string> lines = splitLines(folder.file(kParameterFileName));
+    const std::vector<std::string> lines = splitLines(folder.read(kParameterFileName));
     const std::vector<std::string> before = splitLines(original);
     ASSERT_EQ(lines.size(), 28u);
     EXPECT_EQ(lines[0], "Internal parameters");
@@ -175,7 +164,7 @@ TEST(ParameterSave, TwiceInARowKeepsOneBackupWithTheValuesBeforeTheSecondSave) {
             EXPECT_EQ(lines[i], before[i]);
         }
     }
-    EXPECT_NE(folder.file(kParameterFileName).find("\r\n"), std::string::npos);
+    EXPECT_NE(folder.read(kParameterFileName).find("\r\n"), std::string::npos);
     EXPECT_DOUBLE_EQ(readParameterFile(folder.path() + kParameterFileName)[kQ10], 2.5);
 }
 
@@ -195,8 +184,8 @@ TEST(ParameterSave, LinesWithoutLabelsOrOtherLetterCasesAreHandled) {
     saveParameterFile(folder.path(), texts);
     EXPECT_EQ(folder.names(),
               (std::vector<std::string>{kOldParameterFileName, kParameterFileName}));
-    EXPECT_EQ(folder.file(kOldParameterFileName), text);
-    const std::vector<std::string> lines = splitLines(folder.file(kParameterFileName));
+    EXPECT_EQ(folder.read(kOldParameterFileName), text);
+    const std::vector<std::string> lines = splitLines(folder.read(kParameterFileName));
     EXPECT_EQ(lines[20], "9");
     EXPECT_EQ(lines[21], "2 two words");
     EXPECT_EQ(lines[19], "4\tlabel 18");
@@ -204,20 +193,20 @@ TEST(ParameterSave, LinesWithoutLabelsOrOtherLetterCasesAreHandled) {
 
 TEST(ParameterSave, ARefusedValueOrAFailedRotationChangesNothing) {
     ParameterFolder folder;
-    const std::string original = folder.file(kParameterFileName);
+    const std::string original = folder.read(kParameterFileName);
     ParameterTexts texts = textsOf(folder.path() + kParameterFileName);
 
     ParameterTexts bad = texts;
     bad[kReferenceT] = "0";
     EXPECT_THROW(saveParameterFile(folder.path(), bad), OrvekError);
     EXPECT_EQ(folder.names(), std::vector<std::string>{kParameterFileName});
-    EXPECT_EQ(folder.file(kParameterFileName), original);
+    EXPECT_EQ(folder.read(kParameterFileName), original);
 
     // A backup name that cannot be replaced (a folder with content) stops the rotation.
     fs::create_directories(folder.path() + kOldParameterFileName + "/inside");
     texts[kSomR] = "0.0002";
     EXPECT_THROW(saveParameterFile(folder.path(), texts), OrvekError);
-    EXPECT_EQ(folder.file(kParameterFileName), original);
+    EXPECT_EQ(folder.read(kParameterFileName), original);
     EXPECT_EQ(folder.names(),
               (std::vector<std::string>{kOldParameterFileName, kParameterFileName}));
 }

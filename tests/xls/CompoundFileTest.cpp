@@ -1,3 +1,4 @@
+#include "TestFolder.h"
 #include "XlsTestSupport.h"
 
 #include "xls/CompoundFile.h"
@@ -151,8 +152,8 @@ TEST(CompoundFile, StreamOperations) {
 }
 
 TEST(CompoundFile, SavingReplacesAnExistingFileOnlyWhenComplete) {
-    TempDir dir;
-    const std::string path = dir.File("out.xls");
+    orvek::test::TestFolder dir;
+    const std::string path = dir.file("out.xls");
     WriteText(path, "old contents");
     {
         TCFile file(TCFileMode::Create, path);
@@ -160,7 +161,7 @@ TEST(CompoundFile, SavingReplacesAnExistingFileOnlyWhenComplete) {
         // Not committed yet: the old file is still there and no temporary file is left after.
     }
     EXPECT_EQ(ReadText(path), "old contents");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     {
         TCFile file(TCFileMode::Create, path);
         file.Root().CreateStream("Workbook").WriteBlock("abc", 3);
@@ -168,15 +169,15 @@ TEST(CompoundFile, SavingReplacesAnExistingFileOnlyWhenComplete) {
     }
     TCFile doc(TCFileMode::Open, path);
     EXPECT_EQ(doc.Root().FindStream("Workbook")->Data(), Hex("61 62 63"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST(CompoundFile, CreateFailsWhereNothingCanBeWritten) {
-    TempDir dir;
-    EXPECT_EQ(cfileCode([&] { TCFile f(TCFileMode::Create, dir.File("missing/out.xls")); }), 0);
-    const std::string path = dir.File("locked.xls");
+    orvek::test::TestFolder dir;
+    EXPECT_EQ(cfileCode([&] { TCFile f(TCFileMode::Create, dir.file("missing/out.xls")); }), 0);
+    const std::string path = dir.file("locked.xls");
     WriteText(path, "old");
-    WriteText(dir.File(".~lock.locked.xls#"), "someone");
+    WriteText(dir.file(".~lock.locked.xls#"), "someone");
     EXPECT_EQ(cfileCode([&] { TCFile f(TCFileMode::Create, path); }), 0);
     EXPECT_EQ(ReadText(path), "old");
 }
@@ -184,18 +185,18 @@ TEST(CompoundFile, CreateFailsWhereNothingCanBeWritten) {
 // Read-only means the mode bits, for every user: the superuser too, whom the system would let
 // write anything.
 TEST(CompoundFile, CreateNeverReplacesAReadOnlyFile) {
-    TempDir dir;
-    const std::string path = dir.File("kept.xls");
+    orvek::test::TestFolder dir;
+    const std::string path = dir.file("kept.xls");
     WriteText(path, "old");
     ::chmod(path.c_str(), 0444);
     EXPECT_EQ(cfileCode([&] { TCFile f(TCFileMode::Create, path); }), 0);
     EXPECT_EQ(ReadText(path), "old");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST(CompoundFile, OpenReadsReadOnlyAndLockedFilesAndRefusesOthers) {
-    TempDir dir;
-    const std::string path = dir.File("book.xls");
+    orvek::test::TestFolder dir;
+    const std::string path = dir.file("book.xls");
     WriteFile(path, document({{"Workbook", pattern(100, 2)}}));
     ::chmod(path.c_str(), 0444);
     {
@@ -203,21 +204,21 @@ TEST(CompoundFile, OpenReadsReadOnlyAndLockedFilesAndRefusesOthers) {
         EXPECT_EQ(doc.Root().FindStream("Workbook")->Size(), 100);
     }
     // Open in a spreadsheet application: the file on disk is read all the same.
-    WriteText(dir.File("~$book.xls"), "x");
-    WriteText(dir.File(".~lock.book.xls#"), "x");
+    WriteText(dir.file("~$book.xls"), "x");
+    WriteText(dir.file(".~lock.book.xls#"), "x");
     {
         TCFile doc(TCFileMode::Open, path);
         EXPECT_EQ(doc.Root().FindStream("Workbook")->Size(), 100);
     }
-    EXPECT_EQ(cfileCode([&] { TCFile doc(TCFileMode::Open, dir.File("none.xls")); }), 3);
-    EXPECT_EQ(cfileCode([&] { TCFile doc(TCFileMode::Open, dir.Path().string()); }), 3);
-    ASSERT_EQ(::mkfifo(dir.File("pipe.xls").c_str(), 0600), 0);
-    EXPECT_EQ(cfileCode([&] { TCFile doc(TCFileMode::Open, dir.File("pipe.xls")); }), 3);
-    WriteText(dir.File("text.xls"), std::string(2000, 'x'));
-    EXPECT_EQ(cfileCode([&] { TCFile doc(TCFileMode::Open, dir.File("text.xls")); }), 3);
+    EXPECT_EQ(cfileCode([&] { TCFile doc(TCFileMode::Open, dir.file("none.xls")); }), 3);
+    EXPECT_EQ(cfileCode([&] { TCFile doc(TCFileMode::Open, dir.path()); }), 3);
+    ASSERT_EQ(::mkfifo(dir.file("pipe.xls").c_str(), 0600), 0);
+    EXPECT_EQ(cfileCode([&] { TCFile doc(TCFileMode::Open, dir.file("pipe.xls")); }), 3);
+    WriteText(dir.file("text.xls"), std::string(2000, 'x'));
+    EXPECT_EQ(cfileCode([&] { TCFile doc(TCFileMode::Open, dir.file("text.xls")); }), 3);
     // A zip-based workbook starts with "PK".
-    WriteText(dir.File("zip.xlsx"), "PK\x03\x04" + std::string(1000, '\0'));
-    EXPECT_EQ(cfileCode([&] { TCFile doc(TCFileMode::Open, dir.File("zip.xlsx")); }), 3);
+    WriteText(dir.file("zip.xlsx"), "PK\x03\x04" + std::string(1000, '\0'));
+    EXPECT_EQ(cfileCode([&] { TCFile doc(TCFileMode::Open, dir.file("zip.xlsx")); }), 3);
 }
 
 TEST(CompoundFile, DamagedDocumentsRaiseErrors) {

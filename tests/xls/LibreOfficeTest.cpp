@@ -3,6 +3,7 @@
 // foreign binary is kept in the repository.
 
 #include "LibreOffice.h"
+#include "TestFolder.h"
 #include "XlsTestSupport.h"
 
 #include "xls/Unicode.h"
@@ -17,9 +18,10 @@ using namespace xlstest;
 
 namespace {
 
-void convert(const TempDir& dir, const std::string& target, const std::vector<std::string>& files) {
+void convert(const orvek::test::TestFolder& dir, const std::string& target,
+             const std::vector<std::string>& files) {
     const std::string failure =
-        orvek::test::convertWithLibreOffice(dir.Path().string(), target, files, dir.File("out"));
+        orvek::test::convertWithLibreOffice(dir.path(), target, files, dir.file("out"));
     ASSERT_EQ(failure, "");
 }
 
@@ -116,34 +118,34 @@ bool hasDateRow(const std::string& csv, const std::string& mmdd, const std::stri
 TEST(LibreOffice, ReadsAResultWorkbookWeWrite) {
     ASSERT_TRUE(orvek::test::haveLibreOffice())
         << "LibreOffice (soffice) is needed: run scripts/setup-deps";
-    TempDir dir;
+    orvek::test::TestFolder dir;
     // Three days keep the stream in the mini stream; 300 days put it in regular sectors.
-    saveResult(dir.File("small.xls"), 3);
-    saveResult(dir.File("large.xls"), 300);
+    saveResult(dir.file("small.xls"), 3);
+    saveResult(dir.file("large.xls"), 300);
     convert(dir, "csv", {"small.xls", "large.xls"});
     for (const char* name : {"out/small.csv", "out/large.csv"}) {
-        const std::string csv = ReadText(dir.File(name));
+        const std::string csv = ReadText(dir.file(name));
         EXPECT_NE(csv.find("Orvek C&N daily result"), std::string::npos) << csv;
         EXPECT_NE(csv.find("Date,DAS,SOM-C,res-C,ttl-C"), std::string::npos) << csv;
         EXPECT_TRUE(hasDateRow(csv, "01/01", "1,45.12,0.5,45.62")) << csv;
         EXPECT_TRUE(hasDateRow(csv, "01/03", "3,47.12,0.5,47.62")) << csv;
         EXPECT_NE(csv.find("Soil texture: Loam"), std::string::npos) << csv;
     }
-    EXPECT_TRUE(hasDateRow(ReadText(dir.File("out/large.csv")), "10/27", "300,344.12,0.5,344.62"));
+    EXPECT_TRUE(hasDateRow(ReadText(dir.file("out/large.csv")), "10/27", "300,344.12,0.5,344.62"));
 }
 
 TEST(LibreOffice, WorkbooksItWritesLoad) {
     ASSERT_TRUE(orvek::test::haveLibreOffice())
         << "LibreOffice (soffice) is needed: run scripts/setup-deps";
-    TempDir dir;
-    WriteText(dir.File("events.fods"), flatOds());
-    WriteText(dir.File("plain.csv"), "Event,Month,C\r\n1,3,1.5\r\n2,11,0.25\r\n");
+    orvek::test::TestFolder dir;
+    WriteText(dir.file("events.fods"), flatOds());
+    WriteText(dir.file("plain.csv"), "Event,Month,C\r\n1,3,1.5\r\n2,11,0.25\r\n");
     convert(dir, "xls:\"MS Excel 97\"", {"events.fods", "plain.csv"});
 
-    ASSERT_TRUE(std::filesystem::exists(dir.File("out/events.xls")))
-        << ReadText(dir.File("soffice.log"));
+    ASSERT_TRUE(std::filesystem::exists(dir.file("out/events.xls")))
+        << ReadText(dir.file("soffice.log"));
     TXLSFile file;
-    file.OpenFile(dir.File("out/events.xls"));
+    file.OpenFile(dir.file("out/events.xls"));
     const TWorkbook& wb = file.Workbook();
     ASSERT_EQ(wb.Sheets().Count(), 2);
     EXPECT_EQ(wb.Sheets().Items(0).Name(), "Events");
@@ -179,7 +181,7 @@ TEST(LibreOffice, WorkbooksItWritesLoad) {
     EXPECT_EQ(wb.Sheets().Items(1).Cells().ValueAt(0, 0).ToDouble(), 0.1);
 
     TXLSFile plain;
-    plain.OpenFile(dir.File("out/plain.xls"));
+    plain.OpenFile(dir.file("out/plain.xls"));
     const TCells& p = plain.Workbook().Sheets().Items(0).Cells();
     EXPECT_EQ(p.ValueAt(0, 2).ToString(), "C");
     EXPECT_EQ(p.ValueAt(2, 0).ToInt(), 2);

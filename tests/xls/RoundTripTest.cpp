@@ -1,3 +1,4 @@
+#include "TestFolder.h"
 #include "XlsTestSupport.h"
 
 #include "xls/XLSErrors.h"
@@ -8,8 +9,8 @@ using namespace orvek::xls;
 using namespace xlstest;
 
 TEST(RoundTrip, ValuesFormatsAndSheetLayoutSurviveSaveAndLoad) {
-    TempDir dir;
-    const std::string path = dir.File("round.xls");
+    orvek::test::TestFolder dir;
+    const std::string path = dir.file("round.xls");
     TXLSFile out;
     TWorkbook& wb = out.Workbook();
     TSheet& s1 = wb.Sheets().Items(0);

@@ -1,3 +1,4 @@
+#include "TestFolder.h"
 #include "XlsTestSupport.h"
 
 #include "xls/Unicode.h"
@@ -323,8 +324,8 @@ TEST(Writer, ProgressRunsFromZeroToOne) {
 }
 
 TEST(Writer, RefusalsLeaveTheTargetFileAlone) {
-    TempDir dir;
-    const std::string path = dir.File("out.xls");
+    orvek::test::TestFolder dir;
+    const std::string path = dir.file("out.xls");
     WriteText(path, "previous");
     TXLSFile file;
     file.Workbook().Sheets().Clear();
@@ -338,7 +339,7 @@ TEST(Writer, RefusalsLeaveTheTargetFileAlone) {
     formula.Workbook().Sheets().Items(0).Cells().Cell(0, 0).SetFormula("=1+1");
     EXPECT_THROW(formula.SaveAs(path), EXLSError);
     EXPECT_EQ(ReadText(path), "previous");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     // A good save replaces the file.
     TXLSFile good;
     good.SaveAs(path);
@@ -348,8 +349,8 @@ TEST(Writer, RefusalsLeaveTheTargetFileAlone) {
 }
 
 TEST(Writer, ShortWriteRaisesAndKeepsTheOldFile) {
-    TempDir dir;
-    const std::string path = dir.File("big.xls");
+    orvek::test::TestFolder dir;
+    const std::string path = dir.file("big.xls");
     WriteText(path, "previous");
     TXLSFile file;
     TCells& cells = file.Workbook().Sheets().Items(0).Cells();
@@ -373,7 +374,7 @@ TEST(Writer, ShortWriteRaisesAndKeepsTheOldFile) {
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_EQ(message, "Can not write to a stream");
     EXPECT_EQ(ReadText(path), "previous");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST(Writer, NamesForPrintTitlesPrintAreasAndRanges) {

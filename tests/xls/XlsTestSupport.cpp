@@ -155,21 +155,6 @@ void Load(TXLSFile& file, const Bytes& bytes) {
     file.LoadFromBuffer(bytes.data(), bytes.size());
 }
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvek-xls-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    m_path = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(m_path, ec);
-}
-
 Bytes ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});

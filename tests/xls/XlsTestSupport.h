@@ -57,17 +57,6 @@ std::vector<Record> RecordsOfType(const std::vector<Record>& records, uint16_t t
 // Loads bytes into a fresh file object.
 void Load(orvek::xls::TXLSFile& file, const Bytes& bytes);
 
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::filesystem::path& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    std::filesystem::path m_path;
-};
-
 Bytes ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const Bytes& bytes);
 void WriteText(const std::string& path, const std::string& text);

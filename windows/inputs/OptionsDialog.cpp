@@ -39,26 +39,13 @@ QLineEdit* plainField(const char* name, QWidget* parent) {
 TForm3::TForm3(ProgramValues& values, InputPage& page, std::function<void()> loadDefaults,
                QWidget* mainWindow)
     : QDialog(nullptr), m_values(values), m_page(page), m_loadDefaults(std::move(loadDefaults)),
-      m_mainWindow(mainWindow) {
+      m_lock(this, mainWindow) {
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("Options"));
     setAttribute(Qt::WA_DeleteOnClose);
-    // However the window closes (its buttons, Escape, the close box), the main window takes
-    // input again.
-    connect(this, &QDialog::finished, this, [this] {
-        if (m_mainWindow) {
-            m_mainWindow->setEnabled(true);
-        }
-    });
     build();
     adjustSize();
     readOptionsFile();
-}
-
-TForm3::~TForm3() {
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
 }
 
 void TForm3::build() {
@@ -169,7 +156,7 @@ void TForm3::build() {
 }
 
 void TForm3::readOptionsFile() {
-    guarded(m_mainWindow, [this] {
+    guarded(m_lock.mainWindow(), [this] {
         const std::string path = resolveFileName(m_values.startFolder + kOptionsFileName);
         if (!fileExists(path)) {
             throw OrvekError("File not found");
@@ -254,9 +241,7 @@ void TForm3::Button1Click() {
     if (!written) {
         return; // the dialog stays open and the main window disabled
     }
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
+    m_lock.release();
     m_values.resizable = v.resizable;
     // The weather folder is also the folder of the weather file in use: confirming the dialog
     // must not move that file to another folder unless the user asked for another folder.
@@ -279,9 +264,7 @@ void TForm3::Button1Click() {
 }
 
 void TForm3::Button2Click() {
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
+    m_lock.release();
     m_updateNow->setChecked(false);
     close();
 }

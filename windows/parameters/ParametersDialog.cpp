@@ -2,6 +2,7 @@
 
 #include "basics/Errors.h"
 #include "basics/Files.h"
+#include "uibase/HandlerGuard.h"
 #include "uibase/PlatformServices.h"
 
 #include <QCheckBox>
@@ -69,11 +70,8 @@ int TForm4::fieldNumber(int index) {
 
 TForm4* TForm4::open(QWidget* mainWindow, const QString& startFolder) {
     auto* dialog = new TForm4(mainWindow, startFolder);
-    try {
-        dialog->display(false);
-    } catch (const std::exception& e) {
+    if (!guarded(mainWindow, [dialog] { dialog->display(false); })) {
         delete dialog;
-        showError(mainWindow, QString::fromStdString(e.what()));
         return nullptr;
     }
     if (mainWindow) {
@@ -86,7 +84,7 @@ TForm4* TForm4::open(QWidget* mainWindow, const QString& startFolder) {
 }
 
 TForm4::TForm4(QWidget* mainWindow, const QString& startFolder)
-    : QDialog(mainWindow), m_mainWindow(mainWindow),
+    : QDialog(mainWindow), m_lock(this, mainWindow),
       m_startFolder(startFolder.isEmpty() ? startFolder
                                           : QString::fromStdString(
                                                 withTrailingSeparator(startFolder.toStdString()))) {
@@ -96,10 +94,6 @@ TForm4::TForm4(QWidget* mainWindow, const QString& startFolder)
     setModal(false);
     build();
     CheckBox1Click();
-}
-
-TForm4::~TForm4() {
-    releaseMainWindow();
 }
 
 void TForm4::build() {
@@ -265,11 +259,7 @@ void TForm4::CheckBox1Click() {
 }
 
 void TForm4::Button4Click() {
-    try {
-        display(true);
-    } catch (const std::exception& e) {
-        showError(this, QString::fromStdString(e.what()));
-    }
+    guarded(this, [this] { display(true); });
 }
 
 void TForm4::Button3Click() {
@@ -295,10 +285,7 @@ void TForm4::Button3Click() {
         field(problem->index)->selectAll();
         return;
     }
-    try {
-        saveParameterFile(m_startFolder.toStdString(), texts);
-    } catch (const std::exception& e) {
-        showError(this, QString::fromStdString(e.what()));
+    if (!guarded(this, [this, &texts] { saveParameterFile(m_startFolder.toStdString(), texts); })) {
         return;
     }
     services().message(this, QStringLiteral("Old values saved to 'Parameter, old.Orvek'."),
@@ -308,7 +295,7 @@ void TForm4::Button3Click() {
 }
 
 void TForm4::Button2Click() {
-    releaseMainWindow();
+    m_lock.release();
     m_allow->setChecked(false);
     close();
 }
@@ -318,14 +305,8 @@ void TForm4::reject() {
 }
 
 void TForm4::closeEvent(QCloseEvent* event) {
-    releaseMainWindow();
+    m_lock.release();
     event->accept();
-}
-
-void TForm4::releaseMainWindow() {
-    if (m_mainWindow) {
-        m_mainWindow->setEnabled(true);
-    }
 }
 
 } // namespace orvek::ui

@@ -1,5 +1,7 @@
 #include "windows/results/GraphPage.h"
 
+#include "uibase/HandlerGuard.h"
+
 #include "basics/Errors.h"
 #include "basics/Files.h"
 #include "formats/ResultFiles.h"
@@ -43,7 +45,7 @@ const SeriesLook kSeries[GraphPage::kSeriesCount] = {
 constexpr int kSubstrateC = 1;    // CheckBox15
 constexpr int kFirstN = 3;        // CheckBox17
 constexpr int kTotalMineralN = 4; // CheckBox18
-constexpr int kFirstRatio = 6;    // CheckBox20
+constexpr int kFirstRatio = 6;    // CheckBox20, the ratios up to the last series
 
 QFont titleFont() {
     QFont font;
@@ -99,8 +101,7 @@ GraphPage::GraphPage(QWidget* parent)
         box->setEnabled(i < kFirstN);
         boxes->addWidget(box, rowOf[i], columnOf[i]);
         m_boxes[static_cast<size_t>(i)] = box;
-        connect(box, &QCheckBox::toggled, this,
-                i == kSubstrateC ? &GraphPage::CheckBox15Click : &GraphPage::CheckBox14Click);
+        connect(box, &QCheckBox::toggled, this, &GraphPage::CheckBox14Click);
     }
     m_xToggle = new QPushButton(QStringLiteral("Days / Date on X"), this);
     m_xToggle->setObjectName(QStringLiteral("BitBtn2"));
@@ -155,6 +156,15 @@ void GraphPage::timeStepChanged(bool daily) {
 
 bool GraphPage::checked(int series) const {
     return m_boxes[static_cast<size_t>(series)]->isChecked();
+}
+
+bool GraphPage::anyChecked(int first, int end) const {
+    for (int i = first; i < end; ++i) {
+        if (checked(i)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void GraphPage::plotGraph() {
@@ -234,8 +244,8 @@ void GraphPage::showCheckedSeries() {
 }
 
 void GraphPage::setRightAxisTitle() {
-    const bool nitrogen = checked(3) || checked(4) || checked(5);
-    const bool ratio = checked(6) || checked(7);
+    const bool nitrogen = anyChecked(kFirstN, kFirstRatio);
+    const bool ratio = anyChecked(kFirstRatio, kSeriesCount);
     if (nitrogen && ratio) {
         m_chart->setAxisTitle(ChartAxis::Right, QStringLiteral("Nitrogen (kg/ha) & C:N ratio"));
     } else if (nitrogen) {
@@ -246,12 +256,12 @@ void GraphPage::setRightAxisTitle() {
 }
 
 void GraphPage::scaleRightAxis() {
-    const bool ratio = checked(kFirstRatio) || checked(kFirstRatio + 1);
+    const bool ratio = anyChecked(kFirstRatio, kSeriesCount);
     m_chart->setAxisMinimum(ChartAxis::Right, ratio ? std::optional<double>(0.0) : std::nullopt);
 }
 
 void GraphPage::setGrids() {
-    const bool carbon = checked(0) || checked(1) || checked(2);
+    const bool carbon = anyChecked(0, kFirstN);
     m_chart->setAxisGridVisible(ChartAxis::Left, carbon);
     m_chart->setAxisGridVisible(ChartAxis::Right, !carbon);
 }
@@ -292,25 +302,13 @@ void GraphPage::loadPoints() {
     }
 }
 
-void GraphPage::runHandler(void (GraphPage::*step)()) {
-    try {
-        (this->*step)();
-    } catch (const std::exception& e) {
-        showError(window(), QString::fromStdString(e.what()));
-    }
-}
-
 void GraphPage::CheckBox14Click() {
-    runHandler(&GraphPage::plotGraph);
-}
-
-void GraphPage::CheckBox15Click() {
-    runHandler(&GraphPage::plotGraph);
+    guarded(window(), [this] { plotGraph(); });
 }
 
 void GraphPage::BitBtn2Click() {
     m_xAxisDates = !m_xAxisDates;
-    runHandler(&GraphPage::plotGraph);
+    guarded(window(), [this] { plotGraph(); });
 }
 
 void GraphPage::printGraph(QPrinter& printer, QWidget* owner) {

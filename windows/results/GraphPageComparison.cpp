@@ -2,6 +2,8 @@
 
 #include "windows/results/GraphPage.h"
 
+#include "uibase/HandlerGuard.h"
+
 #include <QCheckBox>
 #include <QMenu>
 #include <QPushButton>
@@ -13,9 +15,10 @@ void GraphPage::buildComparisonControls() {
     m_keepButton->setObjectName(QStringLiteral("KeepRunButton"));
     m_clearKeptButton = new QPushButton(QStringLiteral("Clear kept runs"), this);
     m_clearKeptButton->setObjectName(QStringLiteral("ClearKeptRunsButton"));
-    connect(m_keepButton, &QPushButton::clicked, this, [this] { runHandler(&GraphPage::keepRun); });
+    connect(m_keepButton, &QPushButton::clicked, this,
+            [this] { guarded(window(), [this] { keepRun(); }); });
     connect(m_clearKeptButton, &QPushButton::clicked, this,
-            [this] { runHandler(&GraphPage::clearKeptRuns); });
+            [this] { guarded(window(), [this] { clearKeptRuns(); }); });
 
     m_menu = new QMenu(this);
     QAction* save = m_menu->addAction(QStringLiteral("Save graph as..."));

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "uibase/MainWindowLock.h"
+
 #include <QDialog>
-#include <QPointer>
 
 #include <string>
 
@@ -19,7 +20,6 @@ class TForm2 : public QDialog {
     Q_OBJECT
 public:
     TForm2(const std::string& startFolder, QWidget* mainWindow);
-    ~TForm2() override;
 
     QPlainTextEdit* textArea(int k) const; // 1, 2, 3
 
@@ -29,7 +29,7 @@ public slots:
 private:
     QPlainTextEdit* newTextArea(const char* name, const QString& text, bool bold, int pixels);
 
-    QPointer<QWidget> m_mainWindow;
+    MainWindowLock m_lock;
     QPlainTextEdit* m_memo[3] = {};
     QLabel* m_picture = nullptr;
 };

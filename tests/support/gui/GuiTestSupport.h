@@ -1,9 +1,10 @@
 #pragma once
 
+#include "TestFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,6 @@ namespace orvek::test {
 class WorkFolder {
 public:
     explicit WorkFolder(bool withBundledFiles = true) : m_previous(QDir::currentPath()) {
-        EXPECT_TRUE(m_dir.isValid());
         if (withBundledFiles) {
             for (const char* name :
                  {"Option.Orvek", "Substrates.Orvek", "Parameter.Orvek", "Parameter, default.orvek",
@@ -25,12 +25,13 @@ public:
                 copyBundled(name);
             }
         }
-        QDir::setCurrent(m_dir.path());
+        QDir::setCurrent(QString::fromStdString(m_folder.path()));
         // The user's documents, where an empty working folder leads, are this folder too, so
         // that no test ever writes into the real home folder.
         m_hadDocuments = qEnvironmentVariableIsSet("XDG_DOCUMENTS_DIR");
         m_previousDocuments = qgetenv("XDG_DOCUMENTS_DIR");
-        qputenv("XDG_DOCUMENTS_DIR", QFile::encodeName(m_dir.path()));
+        qputenv("XDG_DOCUMENTS_DIR",
+                QFile::encodeName(QDir::cleanPath(QString::fromStdString(m_folder.path()))));
     }
     ~WorkFolder() {
         QDir::setCurrent(m_previous);
@@ -43,8 +44,10 @@ public:
     WorkFolder(const WorkFolder&) = delete;
     WorkFolder& operator=(const WorkFolder&) = delete;
 
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-    std::string folder() const { return m_dir.path().toStdString() + "/"; }
+    QString path(const QString& name) const {
+        return QString::fromStdString(m_folder.file(name.toStdString()));
+    }
+    std::string folder() const { return m_folder.path(); }
 
     void copyBundled(const char* name) const {
         const QString from = QStringLiteral(ORVEK_DATA_DIR "/") + QString::fromUtf8(name);
@@ -64,7 +67,7 @@ public:
 
 private:
     QString m_previous;
-    QTemporaryDir m_dir;
+    TestFolder m_folder;
     bool m_hadDocuments = false;
     QByteArray m_previousDocuments;
 };

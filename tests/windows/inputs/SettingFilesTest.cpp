@@ -1,5 +1,7 @@
 #include "WindowTestSupport.h"
 #include "basics/Text.h"
+#include "formats/SettingFile.h"
+#include "run/StartUp.h"
 #include "windows/inputs/PageWidgets.h"
 
 #include <QDir>
@@ -128,6 +130,28 @@ TEST_F(SettingFilesTest, RetrievingOverThePageInTheOtherModeAndSourceRestoresThe
     EXPECT_EQ(box("StaticText4")->text(), QStringLiteral("50.625"));
     // The relative weather file name is found beside the setting file.
     EXPECT_EQ(window->inputPage()->pageState().weatherFolder, work.folder());
+}
+
+// The window and orvek-batch apply a setting file through the same page rules: after the same
+// start-up and the same file, both hold the same page, line for line.
+TEST_F(SettingFilesTest, TheWindowAndTheCommandLineRunnerRetrieveTheSamePage) {
+    work.write(QStringLiteral("carbon.stg"), exampleWith({{1, "Y"}}));
+    work.write(QStringLiteral("book.stg"), exampleWith({{8, "F"}, {9, "/data/spring events.xls"}}));
+    for (const char* name : {"Example.stg", "carbon.stg", "book.stg"}) {
+        SCOPED_TRACE(name);
+        retrieve(work.path(QString::fromLatin1(name)));
+        EXPECT_TRUE(fake.messages.empty())
+            << fake.messageTexts().join(QLatin1Char('\n')).toStdString();
+        const PageState shown = window->inputPage()->pageState();
+
+        Session session;
+        ASSERT_EQ(startSession(session, work.folder()), "");
+        retrieveSettings(session, work.folder() + name);
+        EXPECT_EQ(settingFileContent(shown), settingFileContent(session.page));
+        EXPECT_EQ(shown.weatherFolder, session.page.weatherFolder);
+        EXPECT_EQ(shown.eventsFile, session.page.eventsFile);
+        EXPECT_EQ(shown.eventsFileName, session.page.eventsFileName);
+    }
 }
 
 TEST_F(SettingFilesTest, AWorkbookSourceLeavesTheRowsUncheckedWhateverTheFileSays) {

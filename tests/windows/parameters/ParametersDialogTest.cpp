@@ -1,6 +1,7 @@
 #include "windows/parameters/ParametersDialog.h"
 
 #include "FakeServices.h"
+#include "TestFolder.h"
 #include "model/Parameters.h"
 
 #include <QCheckBox>
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -39,7 +39,7 @@ protected:
         mainWindow.show();
     }
 
-    QString folder() const { return dir.path() + QLatin1Char('/'); }
+    QString folder() const { return QString::fromStdString(dir.path()); }
     QString file(const char* name) const { return folder() + QString::fromLatin1(name); }
 
     TForm4* open() {
@@ -72,7 +72,7 @@ protected:
     }
 
     FakeServices fake;
-    QTemporaryDir dir;
+    test::TestFolder dir;
     QWidget mainWindow;
     QPointer<TForm4> dialog;
 };

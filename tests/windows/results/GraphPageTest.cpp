@@ -1,6 +1,7 @@
 #include "windows/results/GraphPage.h"
 
 #include "FakeServices.h"
+#include "TestFolder.h"
 #include "basics/Errors.h"
 #include "formats/ResultFiles.h"
 #include "run/RunPipeline.h"
@@ -17,7 +18,6 @@
 #include <QPushButton>
 #include <QSet>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -43,10 +43,10 @@ public:
     explicit RunFolder(bool carbonOnly) {
         const QDir data(QStringLiteral(ORVEK_DATA_DIR));
         for (const QString& name : data.entryList(QDir::Files)) {
-            QFile::copy(data.filePath(name), m_dir.filePath(name));
+            QFile::copy(data.filePath(name), path() + name);
         }
         if (carbonOnly) {
-            QFile stg(m_dir.filePath(QStringLiteral("Example.stg")));
+            QFile stg(file("Example.stg"));
             stg.open(QIODevice::ReadWrite);
             QByteArray text = stg.readAll();
             text[0] = 'Y';
@@ -63,11 +63,11 @@ public:
         const RunOutcome outcome = performRun(session.page, env);
         EXPECT_TRUE(outcome.ok) << outcome.message;
     }
-    QString path() const { return m_dir.path() + QLatin1Char('/'); }
+    QString path() const { return QString::fromStdString(m_folder.path()); }
     QString file(const char* name) const { return path() + QString::fromLatin1(name); }
 
 private:
-    QTemporaryDir m_dir;
+    test::TestFolder m_folder;
 };
 
 LastRun exampleRun(bool carbonOnly) {
@@ -291,8 +291,8 @@ TEST_F(GraphPageTest, ReadingStopsAfterEndDateOrAtTheEndOfTheFile) {
 }
 
 TEST_F(GraphPageTest, AnUnreadableFileIsReportedAndKeepsThePointsReadBeforeIt) {
-    QTemporaryDir dir;
-    const QString folder = dir.path() + QLatin1Char('/');
+    test::TestFolder dir;
+    const QString folder = QString::fromStdString(dir.path());
     page.setStartFolder(folder);
     EXPECT_THROW(page.showRunResults(exampleRun(true), true), OrvekError);
     EXPECT_EQ(chart().seriesPointCount(1), 0);
@@ -324,8 +324,8 @@ TEST_F(GraphPageTest, PrintGraphShowsItsTabFirstAndPrintsThePreviewedChart) {
     graph->setStartFolder(run.path());
     graph->showRunResults(exampleRun(false), true);
 
-    QTemporaryDir out;
-    fake.printToPdf = out.filePath(QStringLiteral("graph.pdf"));
+    test::TestFolder out;
+    fake.printToPdf = QString::fromStdString(out.file("graph.pdf"));
     QPrinter printer;
     graph->printGraph(printer, &tabs);
     EXPECT_EQ(tabs.currentWidget(), graph);

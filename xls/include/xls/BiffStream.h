@@ -6,8 +6,8 @@
 
 namespace orvek::xls {
 
-// Little-endian reads from a record body. Reading beyond the body raises EXLSError 1, so a
-// malformed record can never make the reader look outside it.
+// Little-endian reads from a record body. Reading beyond the body raises EXLSError BufferTooSmall,
+// so a malformed record can never make the reader look outside it.
 class TEasyStream {
 public:
     TEasyStream() = default;

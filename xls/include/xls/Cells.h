@@ -23,13 +23,13 @@ public:
     int Col() const { return static_cast<int>(Key() >> 16); }
 
     const Variant& Value() const { return m_value; }
-    // Accepts numbers, dates, strings and booleans (Empty and Null raise EXLSError 3, so does
-    // text longer than 65535 characters). A date on a cell with the General format gets the
-    // date format (list index 13).
+    // Accepts numbers, dates, strings and booleans (Empty and Null raise EXLSError
+    // InvalidCellValue, so does text longer than 65535 characters). A date on a cell with the
+    // General format gets the date format (list index 13).
     void SetValue(const Variant& value);
 
     int XFIndex() const { return m_xf; }
-    // An index into the workbook's XF table; EXLSError 4 when it is not one.
+    // An index into the workbook's XF table; EXLSError InvalidCellProperty when it is not one.
     void SetXFIndex(int index);
     XFEntry Format() const;
     // Interns the entry and uses its index.
@@ -69,7 +69,7 @@ public:
         : TCustomXLSItems(4), m_xfTable(xfTable), m_fontTable(fontTable), m_formats(formats) {}
 
     // The registered cell at (row, col), or a new pending cell that joins the sheet only when a
-    // property changes. Rows 0..65535 and columns 0..255, else EXLSError 5.
+    // property changes. Rows 0..65535 and columns 0..255, else EXLSError InvalidRowOrColumn.
     TCell& Cell(int row, int col);
     // The registered cell, or none; never creates a cell.
     const TCell* Find(int row, int col) const;

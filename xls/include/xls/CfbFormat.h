@@ -3,6 +3,7 @@
 // The sector-level layout of compound documents, shared by the reader and the writer of
 // CompoundFile.cpp. Not part of the library's interface.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -22,6 +23,40 @@ inline constexpr uint32_t kNoStream = 0xFFFFFFFF;
 inline constexpr uint32_t kMiniCutoff = 4096;
 inline constexpr uint32_t kMiniSectorSize = 64;
 inline constexpr uint8_t kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+
+inline constexpr uint32_t kHeaderDifatEntries = 109; // FAT sector ids held by the header itself
+inline constexpr uint32_t kDirEntrySize = 128;
+
+// Byte offsets of the fields of the 512-byte header.
+namespace header {
+inline constexpr size_t kMinorVersion = 0x18;
+inline constexpr size_t kMajorVersion = 0x1A;
+inline constexpr size_t kByteOrder = 0x1C;
+inline constexpr size_t kSectorShift = 0x1E;
+inline constexpr size_t kMiniSectorShift = 0x20;
+inline constexpr size_t kFatSectorCount = 0x2C;
+inline constexpr size_t kFirstDirSector = 0x30;
+inline constexpr size_t kMiniStreamCutoff = 0x38;
+inline constexpr size_t kFirstMiniFatSector = 0x3C;
+inline constexpr size_t kMiniFatSectorCount = 0x40;
+inline constexpr size_t kFirstDifatSector = 0x44;
+inline constexpr size_t kDifatSectorCount = 0x48;
+inline constexpr size_t kDifat = 0x4C;
+} // namespace header
+
+// Byte offsets of the fields of a 128-byte directory entry.
+namespace direntry {
+inline constexpr size_t kName = 0;
+inline constexpr size_t kNameBytes = 64;
+inline constexpr size_t kType = 66;
+inline constexpr size_t kColor = 67;
+inline constexpr size_t kLeft = 68;
+inline constexpr size_t kRight = 72;
+inline constexpr size_t kChild = 76;
+inline constexpr size_t kStart = 116;
+inline constexpr size_t kSize = 120;
+inline constexpr size_t kSizeHigh = 124;
+} // namespace direntry
 
 enum EntryType : uint8_t { Unused = 0, Storage = 1, Stream = 2, Root = 5 };
 
@@ -50,11 +85,11 @@ struct CfbImage {
     mutable bool miniStreamLoaded = false;
     mutable std::vector<uint8_t> miniStream;
 
-    // ECFileError 4 when the stream's chain is broken or shorter than its size.
+    // ECFileError CannotOpenStream when the stream's chain is broken or shorter than its size.
     std::vector<uint8_t> ReadStream(uint32_t start, uint64_t size) const;
 };
 
-// ECFileError 3 when the bytes are not a sound compound document.
+// ECFileError CannotOpenDocfile when the bytes are not a sound compound document.
 std::unique_ptr<CfbImage> ParseCompoundFile(std::vector<uint8_t> bytes);
 // Fills the root storage with the document's storages and streams.
 void LoadItemTree(const CfbImage& image, TCFileStorage& root);

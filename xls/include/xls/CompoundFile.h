@@ -44,7 +44,7 @@ public:
     int64_t Seek(int64_t offset, int origin);
     int64_t Position() const { return static_cast<int64_t>(m_position); }
     int64_t Size();
-    // ECFileError 6 when the position cannot be set.
+    // ECFileError CannotSetPosition when the position cannot be set.
     void SetPosition(int64_t position);
 
     bool ReadWord(uint16_t& value);
@@ -53,7 +53,7 @@ public:
     bool WriteDWord(uint32_t value);
     bool WriteBlock(const void* buffer, size_t count);
 
-    // The whole content (ECFileError 4 when an opened stream's sectors are damaged).
+    // The whole content (ECFileError CannotOpenStream when an opened stream's sectors are damaged).
     const std::vector<uint8_t>& Data();
 
 private:
@@ -75,8 +75,8 @@ public:
 
     int Count() const { return static_cast<int>(m_items.size()); }
     TCFileItem& Items(int index) const;
-    // A new empty stream; ECFileError 1 when the storage is read only or the name is not a valid
-    // element name (1..31 characters, none of / \ : !) or already taken.
+    // A new empty stream; ECFileError CannotCreateStream when the storage is read only or the name
+    // is not a valid element name (1..31 characters, none of / \ : !) or already taken.
     TCFileStream& CreateStream(const std::string& name);
     // The first direct child with exactly this name (case-sensitive), or none.
     TCFileItem* FindItem(const std::string& name) const;
@@ -95,11 +95,12 @@ private:
 // temporary name and renamed into place, so a failed save leaves the old file as it was.
 class TCFile {
 public:
-    // Create: ECFileError 0 when the file cannot be created (missing folder, read-only target,
-    // or the spreadsheet application's lock file lies beside it). Open: ECFileError 3 when the
-    // file cannot be read or is not a compound document.
+    // Create: ECFileError CannotCreateDocfile when the file cannot be created (missing folder,
+    // read-only target, or the spreadsheet application's lock file lies beside it). Open:
+    // ECFileError CannotOpenDocfile when the file cannot be read or is not a compound document.
     TCFile(TCFileMode mode, const std::string& fileName = {});
-    // Opens a document held in memory (read only); ECFileError 3 when it is not one.
+    // Opens a document held in memory (read only); ECFileError CannotOpenDocfile when it is not
+    // one.
     TCFile(const uint8_t* data, size_t size);
     ~TCFile();
     TCFile(const TCFile&) = delete;
@@ -110,7 +111,7 @@ public:
     TCFileStorage& Root() { return *m_root; }
 
     // Writes the document (create mode) or builds MemoryBytes() (memory mode). A short write
-    // raises ECFileError 8 and leaves the target untouched.
+    // raises ECFileError CannotWrite and leaves the target untouched.
     void Commit();
     const std::vector<uint8_t>& MemoryBytes() const { return m_memory; }
 

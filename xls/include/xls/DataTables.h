@@ -74,34 +74,33 @@ struct FontEntry {
     friend bool operator==(const FontEntry&, const FontEntry&) = default;
 };
 
-class TVirtualFontTable {
+// Fonts or cell formats, each kept packed in a data table so that an equal entry is found by
+// content. A new or cleared table holds the default entry at index 0; Empty() leaves none, as a
+// loaded file brings its own.
+template <typename TEntry> class TVirtualEntryTable {
 public:
-    TVirtualFontTable() { Clear(); }
+    TVirtualEntryTable() { Clear(); }
     int Count() const { return m_table.Count(); }
-    int Add(const FontEntry& entry);
-    int Append(const FontEntry& entry);
-    FontEntry Entry(int index) const;
-    // Back to the one default font.
-    void Clear();
-    // No entries at all: a loaded file brings its own.
+    int Add(const TEntry& entry) {
+        const auto bytes = entry.Pack();
+        return m_table.Add(bytes.data());
+    }
+    int Append(const TEntry& entry) {
+        const auto bytes = entry.Pack();
+        return m_table.Append(bytes.data());
+    }
+    TEntry Entry(int index) const { return TEntry::Unpack(m_table.Record(index)); }
+    void Clear() {
+        m_table.Clear();
+        Add(TEntry{});
+    }
     void Empty() { m_table.Clear(); }
 
 private:
-    TVirtualDataTable m_table{FontEntry::kSize};
+    TVirtualDataTable m_table{TEntry::kSize};
 };
 
-class TVirtualXFTable {
-public:
-    TVirtualXFTable() { Clear(); }
-    int Count() const { return m_table.Count(); }
-    int Add(const XFEntry& entry);
-    int Append(const XFEntry& entry);
-    XFEntry Entry(int index) const;
-    void Clear();
-    void Empty() { m_table.Clear(); }
-
-private:
-    TVirtualDataTable m_table{XFEntry::kSize};
-};
+using TVirtualFontTable = TVirtualEntryTable<FontEntry>;
+using TVirtualXFTable = TVirtualEntryTable<XFEntry>;
 
 } // namespace orvek::xls

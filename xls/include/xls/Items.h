@@ -74,7 +74,7 @@ public:
     uint16_t Index() const { return static_cast<uint16_t>(Key()); }
     int Pixels() const { return m_pixels; }
     int OutlineLevel() const { return m_outlineLevel; }
-    // 0..7, else EXLSError 4.
+    // 0..7, else EXLSError InvalidCellProperty.
     void SetOutlineLevel(int level);
     bool SizeChanged() const { return m_changed; }
     bool CustomSize() const { return m_custom; }
@@ -96,7 +96,8 @@ class TColumn : public TCustomRowCol {
 public:
     TColumn(TColumns& owner, uint16_t index);
     double Width() const { return m_size; } // characters
-    // 0..255.99 characters (what the file's 16 bits of 1/256 hold), else EXLSError 4.
+    // 0..255.99 characters (what the file's 16 bits of 1/256 hold), else EXLSError
+    // InvalidCellProperty.
     void SetWidth(double width);
 };
 
@@ -104,7 +105,8 @@ class TRow : public TCustomRowCol {
 public:
     TRow(TRows& owner, uint16_t index);
     double Height() const { return m_size; } // points
-    // 0..1638.35 points (what the file's 15 bits of twips hold), else EXLSError 4.
+    // 0..1638.35 points (what the file's 15 bits of twips hold), else EXLSError
+    // InvalidCellProperty.
     void SetHeight(double height);
 };
 
@@ -112,7 +114,7 @@ class TColumns : public TCustomXLSItems {
 public:
     explicit TColumns(const TScreenMetrics& metrics) : TCustomXLSItems(2), m_metrics(metrics) {}
     const TScreenMetrics& Metrics() const { return m_metrics; }
-    // The column 0..255 (EXLSError 5 otherwise): registered, or a new pending one.
+    // The column 0..255 (EXLSError InvalidRowOrColumn otherwise): registered, or a new pending one.
     TColumn& Items(int index);
     const TColumn* Find(int index) const;
     TColumn& At(int position) const { return static_cast<TColumn&>(ItemAt(position)); }
@@ -125,7 +127,7 @@ class TRows : public TCustomXLSItems {
 public:
     explicit TRows(const TScreenMetrics& metrics) : TCustomXLSItems(2), m_metrics(metrics) {}
     const TScreenMetrics& Metrics() const { return m_metrics; }
-    // The row 0..65535 (EXLSError 5 otherwise): registered, or a new pending one.
+    // The row 0..65535 (EXLSError InvalidRowOrColumn otherwise): registered, or a new pending one.
     TRow& Items(int index);
     const TRow* Find(int index) const;
     TRow& At(int position) const { return static_cast<TRow&>(ItemAt(position)); }

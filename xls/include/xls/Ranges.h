@@ -36,7 +36,7 @@ private:
 class TRange : public TRangeRects {
 public:
     const std::string& Name() const { return m_name; }
-    // A name containing a blank raises EXLSError 11 with the name.
+    // A name containing a blank raises EXLSError InvalidRangeName with the name.
     void SetName(const std::string& name);
     bool Merged() const { return m_merged; }
     void SetMerged(bool merged) { m_merged = merged; }

@@ -30,7 +30,8 @@ public:
     const TRanges& Ranges() const { return m_ranges; }
     int Index() const { return m_index; }
     const std::string& Name() const { return m_name; }
-    // EXLSError 6 or 7 when the sheet check refuses the name (the sheet's own name included).
+    // EXLSError InvalidSheetName or SheetNameLength when the sheet check refuses the name (the
+    // sheet's own name included).
     void SetName(const std::string& name);
     TPageSetup& PageSetup() { return m_pageSetup; }
     const TPageSetup& PageSetup() const { return m_pageSetup; }
@@ -64,8 +65,8 @@ public:
     // Appends a sheet after CheckName; EXLSError with its code when that is not 0.
     TSheet& Add(const std::string& name);
     TSheet* FindByName(const std::string& name) const;
-    // 7: empty or longer than 255 characters; 6: blank once trimmed, or the trimmed name is
-    // already a sheet's name; else 0.
+    // SheetNameLength: empty or longer than 255 characters; InvalidSheetName: blank once trimmed,
+    // or the trimmed name is already a sheet's name; else 0.
     int CheckName(const std::string& name) const;
     void Clear();
 

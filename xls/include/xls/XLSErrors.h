@@ -9,6 +9,21 @@ namespace orvek::xls {
 // reads; some messages name the item concerned (a stream, a function, a range name).
 class EXLSError : public std::runtime_error {
 public:
+    enum Code : int {
+        BufferTooSmall = 1,
+        StreamNotFound = 2, // names the stream
+        InvalidCellValue = 3,
+        InvalidCellProperty = 4,
+        InvalidRowOrColumn = 5,
+        InvalidSheetName = 6,
+        SheetNameLength = 7,
+        InvalidFormula = 8,
+        InvalidFunction = 9, // names the function
+        FormulaStringLength = 10,
+        InvalidRangeName = 11, // names the range
+        NoSheets = 12,
+    };
+
     explicit EXLSError(int code, const std::string& argument = {});
     int ErrorCode() const { return m_code; }
     static std::string Message(int code, const std::string& argument = {});
@@ -20,6 +35,18 @@ private:
 // Errors of the compound-document layer.
 class ECFileError : public std::runtime_error {
 public:
+    enum Code : int {
+        CannotCreateDocfile = 0,
+        CannotCreateStream = 1,
+        CannotCreateStorage = 2,
+        CannotOpenDocfile = 3,
+        CannotOpenStream = 4,
+        CannotOpenStorage = 5,
+        CannotSetPosition = 6,
+        CannotCommit = 7,
+        CannotWrite = 8,
+    };
+
     explicit ECFileError(int code);
     int ErrorCode() const { return m_code; }
     static std::string Message(int code);

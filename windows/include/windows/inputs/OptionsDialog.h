@@ -1,10 +1,10 @@
 #pragma once
 
 #include "formats/OptionsFile.h"
+#include "uibase/MainWindowLock.h"
 #include "windows/inputs/ProgramValues.h"
 
 #include <QDialog>
-#include <QPointer>
 
 #include <functional>
 
@@ -27,7 +27,6 @@ class TForm3 : public QDialog, public OptionsTarget {
 public:
     TForm3(ProgramValues& values, InputPage& page, std::function<void()> loadDefaults,
            QWidget* mainWindow);
-    ~TForm3() override;
 
     // Lines of the options file into the dialog's controls.
     void setCarbonOnly(bool carbonOnly) override;
@@ -58,7 +57,7 @@ private:
     ProgramValues& m_values;
     InputPage& m_page;
     std::function<void()> m_loadDefaults;
-    QPointer<QWidget> m_mainWindow;
+    MainWindowLock m_lock;
 
     QRadioButton* m_carbonOnly = nullptr;
     QRadioButton* m_carbonAndN = nullptr;

@@ -2,9 +2,9 @@
 
 #include "formats/ParameterSave.h"
 #include "model/Parameters.h"
+#include "uibase/MainWindowLock.h"
 
 #include <QDialog>
-#include <QPointer>
 #include <QString>
 
 #include <array>
@@ -30,8 +30,6 @@ public:
     // it closes.
     static TForm4* open(QWidget* mainWindow, const QString& startFolder);
 
-    ~TForm4() override;
-
     // Reads the parameter file (the defaults when asked) into the fields; raises OrvekError
     // without changing any field when the file cannot be read.
     void display(bool defaults);
@@ -56,9 +54,8 @@ private:
     void buildSubstrateGroup();
     void buildRatioGroup();
     void colourFields(bool editable);
-    void releaseMainWindow();
 
-    QPointer<QWidget> m_mainWindow;
+    MainWindowLock m_lock;
     QString m_startFolder;
     std::array<QLineEdit*, kParameterCount> m_fields{};
     // The number text each field came from, saved as it stands unless the user edits it.

@@ -77,8 +77,10 @@ signals:
     void saveGraphRequested();
 
 public slots:
+    // Every series box redraws the graph through the one handler; CheckBox15Click is the name
+    // the substrate C box's handler is known by.
     void CheckBox14Click();
-    void CheckBox15Click();
+    void CheckBox15Click() { CheckBox14Click(); }
     void BitBtn2Click();
 
 private:
@@ -93,7 +95,8 @@ private:
     void loadPoints();
     void paintOnPrinter(QPrinter* printer);
     bool checked(int series) const;
-    void runHandler(void (GraphPage::*step)());
+    // Whether any of the series first..end-1 is checked.
+    bool anyChecked(int first, int end) const;
     void buildComparisonControls();
     void drawKeptRuns();
     void updateComparisonControls();
