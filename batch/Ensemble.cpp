@@ -621,6 +621,13 @@ void parseShard(const std::string& text, int& k, int& n) {
 } // namespace
 
 int runEnsemble(const EnsembleOptions& o) {
+    // Ctrl-C from the start: while the table and files are read it ends the ensemble with an
+    // empty summary, later it lets the running runs finish first.
+    g_interrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
     std::vector<std::string> faults;
     std::vector<RunRow> table = readRunTable(o.runsFile, faults);
     Inputs in;
@@ -832,12 +839,6 @@ int runEnsemble(const EnsembleOptions& o) {
         }
     };
 
-    g_interrupted = 0;
-    struct sigaction action {};
-    struct sigaction previous {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &previous);
     const auto started = Clock::now();
     std::vector<std::thread> threads;
     for (int j = 0; j < jobs; ++j) {
@@ -878,7 +879,6 @@ int runEnsemble(const EnsembleOptions& o) {
     for (std::thread& th : threads) {
         th.join();
     }
-    ::sigaction(SIGINT, &previous, nullptr);
     if (terminal) {
         std::cerr << "\r" << std::string(60, ' ') << "\r" << std::flush;
     }
