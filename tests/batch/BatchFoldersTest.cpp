@@ -1,5 +1,6 @@
 // orvek-batch's weather import and separate run folders, called as a user calls them.
 
+#include "BatchRunner.h"
 #include "TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -15,25 +16,8 @@
 namespace orvek {
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string output;
-};
-
-Result runBatch(const std::string& arguments, const std::string& folder) {
-    const std::string command =
-        "cd '" + folder + "' && '" + ORVEK_BATCH_EXE + "' " + arguments + " 2>&1";
-    Result r;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buf[4096];
-    size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) {
-        r.output.append(buf, n);
-    }
-    const int status = ::pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
+using Result = test::BatchResult;
+using test::runBatch;
 
 std::string fixture(const std::string& name) {
     return test::testDataDir() + "weather-import/" + name;

@@ -1,6 +1,7 @@
 // Ensembles of orvek-batch: the run table, the summary, threads, samples and bands, resuming,
 // shards and their merge, stopping with Ctrl-C.
 
+#include "BatchRunner.h"
 #include "TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -15,25 +16,8 @@
 namespace orvek {
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string output;
-};
-
-Result runBatch(const std::string& arguments, const std::string& folder) {
-    const std::string command =
-        "cd '" + folder + "' && '" + ORVEK_BATCH_EXE + "' " + arguments + " 2>&1";
-    Result r;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buf[4096];
-    size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) {
-        r.output.append(buf, n);
-    }
-    const int status = ::pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
+using Result = test::BatchResult;
+using test::runBatch;
 
 const char* const kSummaryHeader =
     "id,status,message,final_SOM_C_Mg_ha,final_res_C_Mg_ha,final_ttl_C_Mg_ha,cum_net_Nm_kg_ha,"
