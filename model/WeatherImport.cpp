@@ -1,5 +1,6 @@
 #include "model/WeatherImport.h"
 
+#include "basics/Csv.h"
 #include "basics/DateSerial.h"
 #include "basics/Errors.h"
 #include "basics/Files.h"
@@ -36,32 +37,12 @@ bool contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
 }
 
-// Fields of one CSV line; quoted fields may hold commas and doubled quotes.
-std::vector<std::string> csvFields(std::string_view line) {
-    std::vector<std::string> fields;
-    std::string field;
-    bool quoted = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            fields.push_back(std::string(trimBlanks(field)));
-            field.clear();
-        } else {
-            field += c;
-        }
+// Fields of one CSV line without the blanks around them.
+std::vector<std::string> trimmedCsvFields(std::string_view line) {
+    std::vector<std::string> fields = csvFields(line);
+    for (std::string& f : fields) {
+        f = std::string(trimBlanks(f));
     }
-    fields.push_back(std::string(trimBlanks(field)));
     return fields;
 }
 
@@ -242,7 +223,7 @@ std::optional<Layout> detectNasaPower(const std::vector<std::string_view>& lines
         throw OrvekError("File \"" + source +
                          "\" has a NASA POWER header block but no column row after it.");
     }
-    const std::vector<std::string> header = csvFields(lines[end + 1]);
+    const std::vector<std::string> header = trimmedCsvFields(lines[end + 1]);
     l.firstDataLine = end + 2;
     l.year = column(header, {"year"});
     l.day = column(header, {"doy"});
@@ -277,7 +258,7 @@ std::optional<Layout> detectDaymet(const std::vector<std::string_view>& lines,
         }
         Layout l;
         l.kind = WeatherLayout::Daymet;
-        const std::vector<std::string> header = csvFields(lines[i]);
+        const std::vector<std::string> header = trimmedCsvFields(lines[i]);
         l.firstDataLine = i + 1;
         l.dateStyle = DateStyle::YearDay;
         l.year = column(header, {"year"});
@@ -376,7 +357,7 @@ std::optional<Layout> detectFirstRow(const std::vector<std::string_view>& lines,
     if (lines.empty()) {
         return std::nullopt;
     }
-    const std::vector<std::string> header = csvFields(lines[0]);
+    const std::vector<std::string> header = trimmedCsvFields(lines[0]);
     Layout l;
     l.firstDataLine = 1;
     l.dateStyle = DateStyle::Iso;
@@ -558,7 +539,7 @@ WeatherImport importWeather(std::string_view content, const std::string& sourceN
             continue;
         }
         const int lineNo = static_cast<int>(i) + 1;
-        const std::vector<std::string> f = l.csv ? csvFields(text) : blankFields(text);
+        const std::vector<std::string> f = l.csv ? trimmedCsvFields(text) : blankFields(text);
         const auto field = [&](int index) -> std::string_view {
             return index >= 0 && static_cast<size_t>(index) < f.size()
                        ? std::string_view(f[static_cast<size_t>(index)])
