@@ -139,7 +139,7 @@ TEST_F(SettingFilesTest, TheWindowAndTheCommandLineRunnerRetrieveTheSamePage) {
     work.write(QStringLiteral("book.stg"), exampleWith({{8, "F"}, {9, "/data/spring events.xls"}}));
     // No weather file at all: both look for one in the start folder.
     work.write(QStringLiteral("noweather.stg"), exampleWith({{2, ""}, {4, ""}, {5, ""}}));
-    for (const char* name : {"Example.stg", "carbon.stg", "book.stg", "noweather.stg"}) {
+    for (const char* name : {"Example.stg", "noweather.stg", "carbon.stg", "book.stg"}) {
         SCOPED_TRACE(name);
         retrieve(work.path(QString::fromLatin1(name)));
         EXPECT_TRUE(fake.messages.empty())
@@ -153,8 +153,10 @@ TEST_F(SettingFilesTest, TheWindowAndTheCommandLineRunnerRetrieveTheSamePage) {
         EXPECT_EQ(shown.weatherFolder, session.page.weatherFolder);
         EXPECT_EQ(shown.eventsFile, session.page.eventsFile);
         EXPECT_EQ(shown.eventsFileName, session.page.eventsFileName);
+        if (std::string(name) == "noweather.stg") {
+            EXPECT_EQ(shown.weatherFolder, work.folder());
+        }
     }
-    EXPECT_EQ(window->inputPage()->pageState().weatherFolder, work.folder());
 }
 
 TEST_F(SettingFilesTest, AWorkbookSourceLeavesTheRowsUncheckedWhateverTheFileSays) {
