@@ -58,6 +58,9 @@ bool parseInt32(std::string_view text, int& out);
 // Fixed-point with the given number of decimals and "." as separator; a value that rounds to
 // zero is written without a minus sign.
 void appendFixed(std::string& out, double value, int decimals);
+// The same, digit by digit from the value's shortest decimal form: what appendFixed does where
+// rounding the value in binary could decide otherwise.
+void appendFixedByDigits(std::string& out, double value, int decimals);
 std::string formatFixed(double value, int decimals);
 
 // The shortest general form with up to 15 significant digits and no trailing zeros
