@@ -142,14 +142,25 @@ std::string monthlyFromDaily(std::string_view daily, DateSerial startDate, int l
     return out;
 }
 
-std::string memoDate(DateSerial date) {
+namespace {
+
+// month/day/yy, the year's last two digits with a leading zero.
+void appendMemoDate(std::string& out, DateSerial date) {
     const CalendarDate c = decodeDate(date);
     const int yy = ((c.year % 100) + 100) % 100;
-    std::string s = std::to_string(c.month) + "/" + std::to_string(c.day) + "/";
-    if (yy < 10) {
-        s += '0';
-    }
-    s += std::to_string(yy);
+    appendInt(out, c.month);
+    out += '/';
+    appendInt(out, c.day);
+    out += '/';
+    out += static_cast<char>('0' + yy / 10);
+    out += static_cast<char>('0' + yy % 10);
+}
+
+} // namespace
+
+std::string memoDate(DateSerial date) {
+    std::string s;
+    appendMemoDate(s, date);
     return s;
 }
 
@@ -170,7 +181,7 @@ std::string memoFromResult(std::string_view result, DateSerial endDate) {
         if (r.ec != std::errc() || tab == std::string_view::npos) {
             break;
         }
-        out += memoDate(static_cast<DateSerial>(date));
+        appendMemoDate(out, static_cast<DateSerial>(date));
         out.append(line.substr(tab));
         out += "\r\n";
         if (date == endDate) {
