@@ -178,7 +178,7 @@ class StepLanes {
 public:
     explicit StepLanes(size_t lanes)
         : m_c(vmath::paddedSize(lanes)), m_age(m_c.size()), m_rate(m_c.size()), m_net(m_c.size()),
-          m_bound(m_c.size()), m_dC(m_c.size()) {}
+          m_bound(m_c.size()), m_dC(m_c.size()), m_heldN(m_c.size()) {}
 
     // Lane i steps Cohort j by x[i] (x^0.179 goes to xPow); count is a whole number of blocks.
     void repeat(const CohortTable& t, size_t j, const double* x, double* xPow, size_t count) {
@@ -219,7 +219,8 @@ public:
                                     m_rate.data(),
                                     m_net.data(),
                                     m_bound.data(),
-                                    m_dC.data()};
+                                    m_dC.data(),
+                                    m_heldN.data()};
         if (vmath::kernels().daySteps(lanes, vmath::paddedSize(count)) == 0) {
             return;
         }
@@ -232,8 +233,9 @@ public:
                 if (nitrogen) {
                     m_net[i] =
                         netNitrogenRelease(m_dC[i], m_dC[i] / microbes.da, t.cn[i], microbes.cn);
-                    m_bound[i] = std::fabs(t.cPrevious[i] / t.cn[i]) * boundN +
-                                 std::fabs(t.cPrevious[i]) * boundC;
+                    m_heldN[i] = t.cPrevious[i] / t.cn[i];
+                    m_bound[i] =
+                        std::fabs(m_heldN[i]) * boundN + std::fabs(t.cPrevious[i]) * boundC;
                 }
             }
         }
@@ -254,10 +256,10 @@ public:
 
     // Cohorts 0..count-1 take their accepted steps as their state.
     void close(CohortTable& t, size_t count, bool nitrogen) const {
-        const vmath::CloseLanes lanes{
-            t.c.data(),         t.age.data(), t.rate.data(), t.agePrevious.data(),
-            t.cPrevious.data(), t.cn.data(),  m_c.data(),    m_age.data(),
-            m_rate.data(),      m_net.data(), nitrogen};
+        const vmath::CloseLanes lanes{t.c.data(),           t.age.data(),       t.rate.data(),
+                                      t.agePrevious.data(), t.cPrevious.data(), t.cn.data(),
+                                      m_c.data(),           m_age.data(),       m_rate.data(),
+                                      m_heldN.data(),       m_net.data(),       nitrogen};
         vmath::kernels().closeDay(lanes, count);
     }
 
@@ -279,6 +281,7 @@ private:
     std::vector<double> m_net;
     std::vector<double> m_bound;
     std::vector<double> m_dC;
+    std::vector<double> m_heldN;
 };
 
 // SOM's day: it does not decompose on the start date and is never limited by mineral N.

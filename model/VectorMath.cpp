@@ -91,8 +91,8 @@ size_t portableDaySteps(const DayLanes& d, size_t n) {
         if (d.nitrogen) {
             const double assimilated = dC / d.da;
             d.net[i] = (dC + assimilated) / d.cn[i] - assimilated / d.microbialCN;
-            d.bound[i] = std::fabs(d.cPrevious[i] / d.cn[i]) * d.boundN +
-                         std::fabs(d.cPrevious[i]) * d.boundC;
+            d.heldN[i] = d.cPrevious[i] / d.cn[i];
+            d.bound[i] = std::fabs(d.heldN[i]) * d.boundN + std::fabs(d.cPrevious[i]) * d.boundC;
         }
     }
     return redo ? 1 : 0;
@@ -128,7 +128,7 @@ void portableCloseDay(const CloseLanes& d, size_t n) {
         d.rate[i] = d.newRate[i];
         d.agePrevious[i] = d.newAge[i];
         if (d.nitrogen) {
-            d.cn[i] = d.newC[i] / (d.cPrevious[i] / d.cn[i] - d.net[i]);
+            d.cn[i] = d.newC[i] / (d.heldN[i] - d.net[i]);
         }
         d.cPrevious[i] = d.newC[i];
     }

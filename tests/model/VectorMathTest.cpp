@@ -129,6 +129,7 @@ TEST(VectorMath, DayStepsAgreeWithTheDecompositionStepOnEveryTarget) {
         std::vector<double> net(agePrevious.size());
         std::vector<double> bound(agePrevious.size());
         std::vector<double> dC(agePrevious.size());
+        std::vector<double> heldN(agePrevious.size());
         const vmath::DayLanes lanes{agePrevious.data(),
                                     s.data(),
                                     rate.data(),
@@ -147,7 +148,8 @@ TEST(VectorMath, DayStepsAgreeWithTheDecompositionStepOnEveryTarget) {
                                     newRate.data(),
                                     net.data(),
                                     bound.data(),
-                                    dC.data()};
+                                    dC.data(),
+                                    heldN.data()};
         // Every pool here is past its first step and no exponent is 1: nothing to redo.
         EXPECT_EQ(vmath::kernels().daySteps(lanes, agePrevious.size()), 0u);
         for (size_t i = 0; i < n; ++i) {
@@ -162,6 +164,7 @@ TEST(VectorMath, DayStepsAgreeWithTheDecompositionStepOnEveryTarget) {
             EXPECT_NEAR(newRate[i], st.rate, 1e-14 * st.rate) << vmath::targetName(target) << i;
             EXPECT_EQ(newAge[i], st.age);
             EXPECT_EQ(bits(dC[i]), bits(cPrevious[i] - c[i]));
+            EXPECT_EQ(bits(heldN[i]), bits(cPrevious[i] / 40));
             EXPECT_EQ(bits(net[i]), bits(netNitrogenRelease(dC[i], dC[i] / 1.5, 40, 10)));
         }
         std::vector<double> all = c;
@@ -217,6 +220,7 @@ TEST(VectorMath, DayStepsReportTheLanesLeftToTheCaller) {
                                             out.data() + n,
                                             out.data() + 2 * n,
                                             out.data() + 3 * n,
+                                            out.data() + 4 * n,
                                             out.data() + 4 * n,
                                             out.data() + 4 * n};
                 const bool expected = odd < n && (firstStep || exponentOne);
@@ -343,10 +347,14 @@ TEST(VectorMath, NetReleaseAndCloseDayStopAtTheCountOnEveryTarget) {
                 std::vector<double> agePrevious(size, sentinel);
                 std::vector<double> previous = cPrevious;
                 std::vector<double> ratio = cn;
+                std::vector<double> held(size);
+                for (size_t i = 0; i < size; ++i) {
+                    held[i] = cPrevious[i] / cn[i];
+                }
                 const vmath::CloseLanes lanes{c.data(),           age.data(),      rate.data(),
                                               agePrevious.data(), previous.data(), ratio.data(),
                                               newC.data(),        newAge.data(),   newRate.data(),
-                                              net.data(),         nitrogen};
+                                              held.data(),        net.data(),      nitrogen};
                 vmath::kernels().closeDay(lanes, count);
                 for (size_t i = 0; i < size; ++i) {
                     const bool in = i < count;

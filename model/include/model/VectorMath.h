@@ -39,6 +39,7 @@ struct DayLanes {
     double* net;
     double* bound;
     double* dC;
+    double* heldN; // with nitrogen: each pool's N at the start of the day, cPrevious / cn
 };
 
 // Steps of one pool by a different x in every lane, xPow = x^power computed on the way. Lanes
@@ -58,7 +59,8 @@ struct RepeatLanes {
 };
 
 // The end of a day for Cohorts that decomposed: their new C, age and rate become the current and
-// the previous state, and with nitrogen the C:N follows the N each released.
+// the previous state, and with nitrogen the C:N follows from the N each held (DayLanes' heldN)
+// less the N it released.
 struct CloseLanes {
     double* c;
     double* age;
@@ -69,6 +71,7 @@ struct CloseLanes {
     const double* newC;
     const double* newAge;
     const double* newRate;
+    const double* heldN;
     const double* net;
     bool nitrogen;
 };
