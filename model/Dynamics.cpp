@@ -349,11 +349,14 @@ bool nearThreshold(double mineralN, double net, double bound) {
 // The N limitation of one Cohort's step: while mineral N cannot cover the step's uptake, the
 // working D:A rises, the working microbial C:N falls and the Cohort slows, 1 % of each range at
 // a time, every repetition starting again from the Cohort's state at the end of the previous day.
-// The repetitions are taken a block at a time, ahead of the tests that ask for them.
+// The repetitions are taken kAheadLanes at a time, ahead of the tests that ask for them: a
+// Cohort that needs one usually needs dozens, up to the end of the ranges.
+constexpr size_t kAheadLanes = 4 * vmath::kBlock;
+
 class NitrogenLimitation {
 public:
     explicit NitrogenLimitation(const ParameterSet& p)
-        : m_lanes(vmath::kBlock), m_x(vmath::kBlock), m_xPow(vmath::kBlock) {
+        : m_lanes(kAheadLanes), m_x(kAheadLanes), m_xPow(kAheadLanes) {
         m_adj.daStep = kAdjustmentStep * (p[kDAMax] - p[kDAMin]);
         m_adj.microbialStep = kAdjustmentStep * (p[kMicrobialCNMax] - p[kMicrobialCNMin]);
         m_adj.slowdownStep = kAdjustmentStep * (1 - p[kDAMin] / p[kDAMax]);
@@ -391,7 +394,7 @@ public:
         };
         takeChecked(first, factor, true);
         double u = 0;
-        size_t next = vmath::kBlock;
+        size_t next = kAheadLanes;
         while (!(mineralN + day.net >= 0)) {
             if (microbes.adjustments >= kMaxAdjustments || microbes.da >= m_adj.daMax) {
                 // The D:A ratio is at its maximum: the Cohort pauses for the day.
@@ -413,7 +416,7 @@ public:
                                          m_adj.microbialHigh);
             }
             u += m_adj.slowdownStep;
-            if (next == vmath::kBlock) {
+            if (next == kAheadLanes) {
                 stepAhead(run.cohorts, j, u, factor);
                 next = 0;
             }
@@ -426,11 +429,11 @@ public:
 private:
     // The next block of repetitions of Cohort j, the first with slowdown u.
     void stepAhead(const CohortTable& t, size_t j, double u, double factor) {
-        for (size_t i = 0; i < vmath::kBlock; ++i) {
+        for (size_t i = 0; i < kAheadLanes; ++i) {
             m_x[i] = (1 - u) * factor;
             u += m_adj.slowdownStep;
         }
-        m_lanes.repeat(t, j, m_x.data(), m_xPow.data(), vmath::kBlock);
+        m_lanes.repeat(t, j, m_x.data(), m_xPow.data(), kAheadLanes);
     }
 
     Adjustments m_adj;
