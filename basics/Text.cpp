@@ -352,19 +352,18 @@ bool roundedFixed(double value, int decimals, std::uint64_t& units) {
 
 } // namespace
 
-void appendFixed(std::string& out, double value, int decimals) {
+char* writeFixed(char* out, double value, int decimals) {
     std::uint64_t units = 0;
     if (!roundedFixed(value, decimals, units)) {
-        appendFixedByDigits(out, value, decimals);
-        return;
+        return nullptr;
     }
     // A minus sign only before a value that does not round to zero; the digits of units, at
     // least one before the point.
     if (value < 0 && units != 0) {
-        out += '-';
+        *out++ = '-';
     }
-    char buf[32];
-    char* const end = buf + sizeof buf;
+    char digits[24];
+    char* const end = digits + sizeof digits;
     char* p = end;
     int written = 0;
     do {
@@ -372,12 +371,27 @@ void appendFixed(std::string& out, double value, int decimals) {
         units /= 10;
         ++written;
     } while (units != 0 || written <= decimals);
-    const size_t intLength = static_cast<size_t>(written - decimals);
-    out.append(p, intLength);
-    if (decimals > 0) {
-        out += '.';
-        out.append(p + intLength, static_cast<size_t>(decimals));
+    const int intLength = written - decimals;
+    for (int k = 0; k < intLength; ++k) {
+        *out++ = *p++;
     }
+    if (decimals > 0) {
+        *out++ = '.';
+        while (p != end) {
+            *out++ = *p++;
+        }
+    }
+    return out;
+}
+
+void appendFixed(std::string& out, double value, int decimals) {
+    char buf[kFixedQuickWidth];
+    const char* end = writeFixed(buf, value, decimals);
+    if (end == nullptr) {
+        appendFixedByDigits(out, value, decimals);
+        return;
+    }
+    out.append(buf, static_cast<size_t>(end - buf));
 }
 
 void appendFixedByDigits(std::string& out, double value, int decimals) {

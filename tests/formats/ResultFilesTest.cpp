@@ -55,6 +55,27 @@ TEST(ResultRow, FixedDecimalsAndTrailingTab) {
     EXPECT_EQ(row, "38353\t1\t50.63\t0.00\t50.63\t\r\n");
 }
 
+// Values the quick form hands on to the digit-by-digit one (midway points, values too large for
+// it) in the middle of a row: the row keeps every value before and after them.
+TEST(ResultRow, ValuesBesideOnesWrittenDigitByDigit) {
+    RunState run;
+    run.carbonOnly = false;
+    run.soil.somC = 2675;            // 2.675: written 2.68 from its shortest form
+    run.soil.residueC = 1e19;        // 1e16 Mg/ha, beyond the quick form
+    run.soil.cumulativeNetN = -0.05; // -0.1
+    run.soil.mineralN = 1e17;        // twenty characters, the widest allowed
+    run.soil.totalN = 0.5;           // 1
+    run.soil.residueCN = 1e-300;
+    run.som.cn = -0.04; // no minus sign before 0.0
+    std::string row;
+    appendDailyRow(row, 12, 40000, run);
+    EXPECT_EQ(row, "40000\t12\t2.68\t10000000000000000.00\t10000000000000002.00\t-0.1\t"
+                   "100000000000000000.0\t1\t0.0\t0.0\t\r\n");
+    // One character wider is refused.
+    run.soil.mineralN = 1e18;
+    EXPECT_THROW(appendDailyRow(row, 12, 40000, run), OrvekError);
+}
+
 TEST(ResultRow, NoNumberThatIsNotFinite) {
     RunState run;
     run.carbonOnly = false;
