@@ -370,6 +370,12 @@ public:
 
     const Adjustments& adjustments() const { return m_adj; }
 
+    // Whether the day's microbes stand at the end of their ranges: a step that does not fit then
+    // pauses at once.
+    bool exhausted(const Microbes& microbes) const {
+        return microbes.adjustments >= kMaxAdjustments || microbes.da >= m_adj.daMax;
+    }
+
     // Cohort j's day from its first step, taken with the day's full length.
     CohortDay limit(RunState& run, size_t j, StepResult first, double factor, double factorPow,
                     Microbes& microbes) {
@@ -486,6 +492,20 @@ void settleDay(RunState& run, StepLanes& steps, NitrogenLimitation& limitation, 
             organicN -= net[j];
         }
         if (j == valid) {
+            continue;
+        }
+        if (limitation.exhausted(microbes) && !(mineralN + net[j] >= 0) &&
+            !nearThreshold(mineralN, net[j], bound[j])) {
+            // What the N limitation would do with this step: the step taken and then the pause,
+            // the Cohort left as it was, two steps where one was counted.
+            ++run.cohortSteps;
+            const CohortTable& t = run.cohorts;
+            steps.accept(j, StepResult{t.cPrevious[j], t.agePrevious[j], t.rate[j]}, 0, 0);
+            residueC -= 0.0;
+            cumulativeNetN += 0.0;
+            mineralN += 0.0;
+            organicN -= 0.0;
+            ++j;
             continue;
         }
         soil.mineralN = mineralN;
