@@ -590,9 +590,15 @@ void simulateDays(RunState& run, const WeatherFile& weather, size_t firstLine,
         for (; stepped < eventCount && run.events[stepped].date == date; ++stepped) {
             cohorts.c[stepped] = cohorts.cPrevious[stepped] = run.events[stepped].cAmount;
             soil.residueC += cohorts.c[stepped];
+            soil.residueC -= 0.0;
             if (withN) {
                 cohorts.cn[stepped] = run.events[stepped].cn;
                 soil.organicN += cohorts.c[stepped] / cohorts.cn[stepped];
+                // The N it releases on its own day, 0, added like any other (a sum of -0 turns
+                // into +0 here too).
+                soil.cumulativeNetN += 0.0;
+                soil.mineralN += 0.0;
+                soil.organicN -= 0.0;
             }
         }
 
