@@ -118,7 +118,7 @@ void appendDailyRow(std::string& out, int das, DateSerial date, const RunState& 
         const double value = values[static_cast<size_t>(i)];
         char* end = std::isfinite(value) ? writeFixed(p, value, kDecimals[i]) : nullptr;
         if (end == nullptr) {
-            out.append(row, p);
+            out.append(row, static_cast<size_t>(p - row));
             appendValue(out, value, kDecimals[i], date);
             p = row;
             continue;
@@ -128,7 +128,7 @@ void appendDailyRow(std::string& out, int das, DateSerial date, const RunState& 
     }
     *p++ = '\r';
     *p++ = '\n';
-    out.append(row, p);
+    out.append(row, static_cast<size_t>(p - row));
 }
 
 std::string monthlyFromDaily(std::string_view daily, DateSerial startDate, int lastDAS,
@@ -205,9 +205,9 @@ std::string memoFromResult(std::string_view result, DateSerial endDate) {
             p = std::copy(rest.begin(), rest.end(), p);
             *p++ = '\r';
             *p++ = '\n';
-            out.append(row, p);
+            out.append(row, static_cast<size_t>(p - row));
         } else {
-            out.append(row, p);
+            out.append(row, static_cast<size_t>(p - row));
             out.append(rest);
             out += "\r\n";
         }
