@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <random>
