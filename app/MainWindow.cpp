@@ -55,6 +55,10 @@
 #include <functional>
 #include <memory>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace orvek::ui {
 
 namespace {
@@ -148,6 +152,11 @@ RunOutcome runOnWorkerThread(const PageState& page, RunEnvironment env, QProgres
     worker->start();
     loop.exec();
     worker->wait();
+#ifdef __GLIBC__
+    // What the run freed stays with its thread's heap otherwise, beside what the result pages
+    // are about to allocate on this one.
+    malloc_trim(0);
+#endif
     bar->hide();
     if (error) {
         std::rethrow_exception(error);
@@ -561,7 +570,7 @@ void TForm1::RadioButton1Click() {
         return; // before the first run the choice is only recorded
     }
     m_dailyOutput = m_page->dailyButton()->isChecked();
-    guarded(this, [this] { m_output->loadMemo(m_values.startFolder, m_dailyOutput); });
+    guarded(this, [this] { m_output->showTimeStep(m_values.startFolder, m_dailyOutput); });
     guarded(this, [this] { m_graph->timeStepChanged(m_dailyOutput); });
 }
 
