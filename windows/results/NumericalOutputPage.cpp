@@ -28,17 +28,20 @@ namespace orvek::ui {
 
 namespace {
 
-// The lines of a text file written with CR LF (or LF), joined by line feeds.
+// The lines of a text file written with CR LF (or LF), joined by line feeds, converted from
+// UTF-8 in one go.
 void appendLines(QString& out, std::string_view content) {
-    out.reserve(out.size() + static_cast<qsizetype>(content.size()));
+    std::string joined;
+    joined.reserve(content.size());
     LineCursor cursor(content);
     std::string_view line;
     while (cursor.next(line)) {
         if (cursor.lineNumber() > 1) {
-            out += QLatin1Char('\n');
+            joined += '\n';
         }
-        out += QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+        joined += line;
     }
+    out += QString::fromUtf8(joined.data(), static_cast<qsizetype>(joined.size()));
 }
 
 } // namespace
@@ -225,6 +228,10 @@ void NumericalOutputPage::loadMemo(const std::string& startFolder, bool daily) {
     Shown& other = m_shown[daily ? 1 : 0];
     QTextDocument* stale = other.document;
     other = Shown{};
+    if (stale != nullptr && stale != m_memo->document()) {
+        delete stale; // before the new text takes its room
+        stale = nullptr;
+    }
     const auto drop = qScopeGuard([this, stale] {
         if (stale != nullptr && stale != m_memo->document()) {
             delete stale;
@@ -279,25 +286,22 @@ void NumericalOutputPage::fill(const std::string& startFolder, bool daily) {
         text.clear();
     }
 
-    // Laid out in a document of its own, kept for the next change of the time step.
-    auto* document = new QTextDocument(this);
-    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
-    document->setUndoRedoEnabled(false);
-    document->setDefaultFont(m_memo->font());
-    QTextOption option = document->defaultTextOption();
-    option.setWrapMode(QTextOption::NoWrap);
-    document->setDefaultTextOption(option);
-    document->setPlainText(text);
-
+    // Laid out in a document of its own, kept for the next change of the time step; the
+    // time step's earlier document is refilled, which frees its text first.
     Shown& shown = m_shown[daily ? 0 : 1];
-    QTextDocument* previous = shown.document;
-    shown.document = document;
+    if (shown.document == nullptr) {
+        shown.document = new QTextDocument(this);
+        shown.document->setDocumentLayout(new QPlainTextDocumentLayout(shown.document));
+        shown.document->setUndoRedoEnabled(false);
+        QTextOption option = shown.document->defaultTextOption();
+        option.setWrapMode(QTextOption::NoWrap);
+        shown.document->setDefaultTextOption(option);
+    }
+    shown.document->setDefaultFont(m_memo->font());
+    shown.document->setPlainText(text);
     shown.stamp = error ? Stamp{} : stamp;
     shown.cells = widestTabbedCells(text, QFontMetricsF(m_memo->font()), kWidestCells);
     show(shown);
-    if (previous != nullptr && previous != document) {
-        delete previous;
-    }
     if (error) {
         std::rethrow_exception(error);
     }
