@@ -124,6 +124,7 @@ int main(int argc, char** argv) {
             QApplication::processEvents();
         };
 
+        const long peakBefore = orvek::bench::peakKilobytes();
         const Timing run = timed([&] {
             window.inputPage()->runButton()->click();
             paint();
@@ -181,6 +182,8 @@ int main(int argc, char** argv) {
         line("scrolling to the end:", scroll);
         std::printf("  printing the daily memo to PDF:         %.3f s (%lld bytes)\n", print,
                     static_cast<long long>(QFile(fake.printToPdf).size()));
+        std::printf("  peak memory before the run:             %.1f MB\n",
+                    static_cast<double>(peakBefore) / 1024.0);
         std::printf("  peak memory after the run:              %.1f MB\n",
                     static_cast<double>(peakRun) / 1024.0);
         std::printf("  peak memory after the run and switches: %.1f MB\n",

@@ -286,8 +286,10 @@ void NumericalOutputPage::fill(const std::string& startFolder, bool daily) {
         text.clear();
     }
 
-    // Laid out in a document of its own, kept for the next change of the time step; the
-    // time step's earlier document is refilled, which frees its text first.
+    // Laid out in a document of its own, kept for the next change of the time step. The memo
+    // is given the document while it is empty (or as it is when it shows it already), and its
+    // tab stops, before the text goes in: the memo lays out a document it is given again from
+    // the first line to the last, where a new text is laid out only as far as it is shown.
     Shown& shown = m_shown[daily ? 0 : 1];
     if (shown.document == nullptr) {
         shown.document = new QTextDocument(this);
@@ -296,12 +298,13 @@ void NumericalOutputPage::fill(const std::string& startFolder, bool daily) {
         QTextOption option = shown.document->defaultTextOption();
         option.setWrapMode(QTextOption::NoWrap);
         shown.document->setDefaultTextOption(option);
+    } else if (shown.document != m_memo->document()) {
+        shown.document->clear();
     }
-    shown.document->setDefaultFont(m_memo->font());
-    shown.document->setPlainText(text);
     shown.stamp = error ? Stamp{} : stamp;
     shown.cells = widestTabbedCells(text, QFontMetricsF(m_memo->font()), kWidestCells);
     show(shown);
+    shown.document->setPlainText(text);
     if (error) {
         std::rethrow_exception(error);
     }
