@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextOption>
 #include <QVBoxLayout>
@@ -28,23 +29,58 @@ namespace orvek::ui {
 
 namespace {
 
-// The lines of a text file written with CR LF (or LF), joined by line feeds, converted from
-// UTF-8 in one go.
-void appendLines(QString& out, std::string_view content) {
-    std::string joined;
-    joined.reserve(content.size());
-    LineCursor cursor(content);
-    std::string_view line;
-    while (cursor.next(line)) {
-        if (cursor.lineNumber() > 1) {
-            joined += '\n';
+// The lines of a text file written with CR LF (or LF), joined by line feeds: the CR before
+// each LF and the final line break are dropped where the file's own bytes lie, so that a
+// table of several megabytes is never copied on its way into the memo.
+void joinLinesInPlace(std::string& content, size_t from) {
+    size_t out = from;
+    for (size_t in = from; in < content.size(); ++in) {
+        const char c = content[in];
+        if (c == '\r' && in + 1 < content.size() && content[in + 1] == '\n') {
+            continue;
         }
-        joined += line;
+        content[out++] = c;
     }
-    out += QString::fromUtf8(joined.data(), static_cast<qsizetype>(joined.size()));
+    // A last line ends with the file, with or without its line break.
+    if (out > from && (content[out - 1] == '\n' || content[out - 1] == '\r')) {
+        --out;
+    }
+    content.resize(out);
 }
 
+// The text cut into pieces of about the given size, each ending with a whole line (its line
+// feed included, but for the last).
+std::vector<std::string_view> piecesOfLines(std::string_view text, size_t size) {
+    std::vector<std::string_view> pieces;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.size();
+        if (text.size() - start > size) {
+            const size_t feed = text.find('\n', start + size);
+            end = feed == std::string_view::npos ? text.size() : feed + 1;
+        }
+        pieces.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return pieces;
+}
+
+// Pieces small enough that one of them converted stays far below the table's size, large
+// enough that there are few.
+constexpr size_t kPieceBytes = 256 * 1024;
+
 } // namespace
+
+namespace detail {
+
+std::string joinedLines(std::string content) {
+    joinLinesInPlace(content, 0);
+    return content;
+}
+
+} // namespace detail
+
+namespace {} // namespace
 
 QFont memoFont() {
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -266,26 +302,6 @@ void NumericalOutputPage::fill(const std::string& startFolder, bool daily) {
     stamp.valid = true;
     addStamp(stamp.values, 0, memoPath, stamp.valid);
     addStamp(stamp.values, 2, recordPath, stamp.valid);
-    QString text;
-    std::exception_ptr error;
-    try {
-        appendLines(text, readWholeFile(memoPath));
-        // The setting record always follows the table after exactly one empty line.
-        text += QLatin1Char('\n');
-        try {
-            const std::string record = readWholeFile(recordPath);
-            QString recordText;
-            appendLines(recordText, record);
-            text += QLatin1Char('\n');
-            text += recordText;
-        } catch (...) {
-            error = std::current_exception();
-        }
-    } catch (...) {
-        error = std::current_exception();
-        text.clear();
-    }
-
     // Laid out in a document of its own, kept for the next change of the time step. The memo
     // is given the document while it is empty (or as it is when it shows it already), and its
     // tab stops, before the text goes in: the memo lays out a document it is given again from
@@ -298,13 +314,52 @@ void NumericalOutputPage::fill(const std::string& startFolder, bool daily) {
         QTextOption option = shown.document->defaultTextOption();
         option.setWrapMode(QTextOption::NoWrap);
         shown.document->setDefaultTextOption(option);
-    } else if (shown.document != m_memo->document()) {
-        shown.document->clear();
+    } else {
+        shown.document->clear(); // before the new text takes its room
     }
+    std::string joined;
+    std::exception_ptr error;
+    try {
+        joined = readWholeFile(memoPath);
+        joinLinesInPlace(joined, 0);
+        // The setting record always follows the table after exactly one empty line.
+        joined += '\n';
+        try {
+            const std::string record = readWholeFile(recordPath);
+            const size_t from = joined.size() + 1;
+            joined += '\n';
+            joined += record;
+            joinLinesInPlace(joined, from);
+        } catch (...) {
+            error = std::current_exception();
+        }
+    } catch (...) {
+        error = std::current_exception();
+        joined.clear();
+    }
+
     shown.stamp = error ? Stamp{} : stamp;
-    shown.cells = widestTabbedCells(text, QFontMetricsF(m_memo->font()), kWidestCells);
+    // The text goes in piece by piece, each converted from UTF-8 on its own: the whole table
+    // as one string of UTF-16 would stand beside the document's own copy of it. The widest
+    // cells of the pieces are put together first, for the tab stops.
+    const std::vector<std::string_view> pieces = piecesOfLines(joined, kPieceBytes);
+    const QFontMetricsF metrics(m_memo->font());
+    QString widest; // each piece's widest cells, each followed by a TAB
+    for (const std::string_view piece : pieces) {
+        const QString cells = QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size()));
+        for (const QString& cell : widestTabbedCells(cells, metrics, kWidestCells)) {
+            widest += cell;
+            widest += QLatin1Char('\t');
+        }
+    }
+    shown.cells = widestTabbedCells(widest, metrics, kWidestCells);
     show(shown);
-    shown.document->setPlainText(text);
+    QTextCursor cursor(shown.document);
+    cursor.beginEditBlock(); // laid out once, when the last piece is in
+    for (const std::string_view piece : pieces) {
+        cursor.insertText(QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size())));
+    }
+    cursor.endEditBlock();
     if (error) {
         std::rethrow_exception(error);
     }

@@ -1,4 +1,6 @@
 #include "WindowTestSupport.h"
+#include "basics/Text.h"
+#include "formats/ResultFiles.h"
 #include "windows/results/NumericalOutputPage.h"
 #include "windows/results/NumericalOutputPrint.h"
 
@@ -8,11 +10,13 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
 
 #include <cmath>
+#include <fstream>
 #include <map>
 #include <tuple>
 #include <vector>
@@ -48,6 +52,52 @@ std::vector<Placed> layOut(const QStringList& lines, int* pages = nullptr) {
         *pages = n;
     }
     return out;
+}
+
+TEST(MemoText, LinesOfCrLfAndLfFilesJoinAsTheLineReaderSplitsThem) {
+    // Whatever line breaks a result file has, the memo shows the lines the line reader finds:
+    // a CR counts only before an LF or at the very end, and a final break starts no line.
+    for (const std::string content :
+         {"", "\r\n", "a", "a\r\n", "a\n", "a\r", "a\r\r", "a\r\r\n", "a\rb\r\nc",
+          "\r\n\r\nx\r\n\r\n", "a\n\r", "1\t2\r\n3\t4\n5\t6", "\xC3\xA4\r\n\xC3\xB6"}) {
+        const std::vector<std::string> lines = splitLines(content);
+        std::string expected;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            expected += (i > 0 ? "\n" : "") + lines[i];
+        }
+        EXPECT_EQ(ui::detail::joinedLines(content), expected) << quotedText(content);
+    }
+}
+
+TEST(MemoText, ALongTableShowsEveryLineOnceWithItsOwnCharacters) {
+    // Well over a megabyte of table, with characters of two and three bytes, so that it goes
+    // into the memo in several pieces.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string folder = dir.path().toStdString() + "/";
+    std::string table;
+    QStringList expected;
+    for (int i = 0; i < 20000; ++i) {
+        const std::string row = std::to_string(i) + "\t\xC3\xA4" +
+                                std::string(i == 19000 ? 200 : i % 97, 'x') + "\t\xE2\x82\xAC" +
+                                std::to_string(i * 7);
+        table += row + (i % 3 == 0 ? "\n" : "\r\n");
+        expected << QString::fromStdString(row);
+    }
+    std::ofstream(folder + kResultDailyMemoFileName, std::ios::binary) << table;
+    std::ofstream(folder + kSettingRecordFileName, std::ios::binary) << "Settings\r\nlast\r\n";
+    expected << QString() << QStringLiteral("Settings") << QStringLiteral("last");
+
+    ui::NumericalOutputPage page;
+    page.resize(400, 300);
+    static_cast<QWidget&>(page).show();
+    page.loadMemo(folder, true);
+    EXPECT_EQ(page.memo()->toPlainText(), expected.join(QLatin1Char('\n')));
+    EXPECT_EQ(page.memo()->blockCount(), expected.size());
+    // The widest cell of the whole table, in one of its last rows, sets the tab stops.
+    const QFontMetricsF metrics(page.memo()->font());
+    const QString widest = QStringLiteral("\u00E4") + QString(200, QLatin1Char('x'));
+    EXPECT_GE(page.memo()->tabStopDistance(), metrics.horizontalAdvance(widest));
 }
 
 TEST(TextDevice, TabsCountFromTheLeftEdgeIncludingTheIndent) {

@@ -64,6 +64,12 @@ QStringList widestTabbedCells(const QString& text, const QFontMetricsF& metrics,
 // The width of the widest of them in the given font.
 double widestCell(const QStringList& cells, const QFontMetricsF& metrics);
 
+namespace detail {
+// The lines of a text file written with CR LF or LF, joined by line feeds, as the memo shows
+// them.
+std::string joinedLines(std::string content);
+} // namespace detail
+
 // The memo's font: a small sans-serif face, as the text device prints it too.
 QFont memoFont();
 
