@@ -34,6 +34,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
@@ -42,6 +43,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRect>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTabWidget>
@@ -559,10 +561,15 @@ void TForm1::showResults(const LastRun& last) {
     step->setEnabled(true);
     m_dailyOutput = m_page->dailyButton()->isChecked();
     // The memo and the graph each show what they could read; a file that cannot be read is
-    // reported, and the window still ends with the results pages open.
-    guarded(this, [this] { m_output->loadMemo(m_values.startFolder, m_dailyOutput); });
+    // reported, and the window still ends with the results pages open. The memo's page is
+    // opened and sized first: a memo that changes its width lays out every line anew.
     m_tabs->setTabEnabled(1, true);
     m_tabs->setTabEnabled(2, true);
+    const QRect pages = m_tabs->currentWidget()->geometry(); // every page has the same
+    m_tabs->setCurrentWidget(m_output);
+    m_output->setGeometry(pages); // now, not when the window is next laid out
+    m_output->layout()->activate();
+    guarded(this, [this] { m_output->loadMemo(m_values.startFolder, m_dailyOutput); });
     m_output->excelButton()->setEnabled(true);
     setResultPrintingEnabled(true);
     guarded(this, [this, &last] { m_graph->showRunResults(last, m_dailyOutput); });

@@ -10,6 +10,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -253,6 +254,23 @@ TEST_F(NumericalOutputTest, EveryRowLinesUpUnderItsHeadingsAtAnyFontSize) {
             }
         }
     }
+}
+
+TEST_F(NumericalOutputTest, TheRunOpensTheMemoAtItsOwnSizeBeforeItsTextGoesIn) {
+    // The memo's page is open and sized when the text goes in, so that the memo is not laid out
+    // again, every line of it, when the window next lays itself out.
+    run();
+    ASSERT_TRUE(fake.messages.empty()) << fake.messageTexts().join('|').toStdString();
+    QPlainTextEdit* memo = window->outputPage()->memo();
+    EXPECT_EQ(window->pageControl()->currentWidget(), window->outputPage());
+    EXPECT_TRUE(memo->isVisible());
+    // Already at the size the window gives it: laying the window out changes nothing.
+    const QSize size = memo->viewport()->size();
+    QApplication::processEvents();
+    EXPECT_EQ(memo->viewport()->size(), size);
+    EXPECT_GT(memo->viewport()->width(), 100);
+    EXPECT_EQ(memo->verticalScrollBar()->value(), 0);
+    EXPECT_GT(memo->verticalScrollBar()->maximum(), 1000);
 }
 
 TEST_F(NumericalOutputTest, AMissingResultFileLeavesWhatWasReadBeforeIt) {
