@@ -4,21 +4,10 @@
 #include "windows/inputs/InputPage.h"
 
 #include "basics/Files.h"
-<<<<<<< HEAD
 #include "formats/EventsWorkbook.h"
-#include "model/Weather.h"
-=======
->>>>>>> main
 #include "uibase/HandlerGuard.h"
 #include "uibase/PlatformServices.h"
 #include "windows/inputs/PageWidgets.h"
-
-<<<<<<< HEAD
-#include <QDateEdit>
-#include <QLabel>
-=======
-#include <filesystem>
->>>>>>> main
 
 namespace orvek::ui {
 
