@@ -4,6 +4,7 @@
 #include "xls/Unicode.h"
 #include "xls/XLSErrors.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -19,11 +20,31 @@ namespace orvek::xls {
 TCFileStream::TCFileStream(std::string name, bool writable)
     : TCFileItem(std::move(name)), m_writable(writable) {}
 
+TCFileStream::TCFileStream(std::string name, int fd, uint64_t base)
+    : TCFileItem(std::move(name)), m_writable(true), m_fd(fd), m_base(base) {}
+
 TCFileStream::TCFileStream(std::string name, const CfbImage* image, uint32_t start, uint64_t size)
     : TCFileItem(std::move(name)), m_writable(false), m_image(image), m_start(start),
       m_claimedSize(size), m_loaded(false) {}
 
 void TCFileStream::Load() {
+    if (m_fd >= 0) {
+        // Read back (a small stream that must join the mini stream after all).
+        m_data.resize(static_cast<size_t>(m_fileSize));
+        size_t done = 0;
+        while (done < m_data.size()) {
+            const ssize_t n = ::pread(m_fd, m_data.data() + done, m_data.size() - done,
+                                      static_cast<off_t>(m_base + done));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                throw ECFileError(ECFileError::CannotOpenStream);
+            }
+            done += static_cast<size_t>(n);
+        }
+        return;
+    }
     if (!m_loaded) {
         m_data = m_image->ReadStream(m_start, m_claimedSize);
         m_loaded = true;
@@ -35,7 +56,16 @@ const std::vector<uint8_t>& TCFileStream::Data() {
     return m_data;
 }
 
+void TCFileStream::Reserve(size_t size) {
+    if (m_fd < 0 && m_writable) {
+        m_data.reserve(size);
+    }
+}
+
 size_t TCFileStream::Read(void* buffer, size_t count) {
+    if (m_fd >= 0) {
+        return 0; // a stream being written to its file is not read back piecewise
+    }
     Load();
     if (buffer == nullptr || m_position >= m_data.size()) {
         return 0;
@@ -51,21 +81,50 @@ size_t TCFileStream::Write(const void* buffer, size_t count) {
     if (!m_writable || buffer == nullptr || count > kMaxStream - m_position) {
         return 0;
     }
-    if (m_position + count > m_data.size()) {
-        m_data.resize(m_position + count);
+    if (m_fd >= 0) {
+        return WriteToFile(buffer, count);
     }
-    std::memcpy(m_data.data() + m_position, buffer, count);
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    if (m_position == m_data.size()) {
+        m_data.insert(m_data.end(), bytes, bytes + count); // appending: nothing to clear first
+    } else {
+        if (m_position + count > m_data.size()) {
+            m_data.resize(m_position + count);
+        }
+        std::memcpy(m_data.data() + m_position, buffer, count);
+    }
     m_position += count;
     return count;
 }
 
+size_t TCFileStream::WriteToFile(const void* buffer, size_t count) {
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pwrite(m_fd, bytes + done, count - done,
+                                   static_cast<off_t>(m_base + m_position + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    m_position += done;
+    m_fileSize = std::max<uint64_t>(m_fileSize, m_position);
+    return done;
+}
+
 int64_t TCFileStream::Seek(int64_t offset, int origin) {
-    Load();
+    if (m_fd < 0) {
+        Load();
+    }
     int64_t base = 0;
     if (origin == 1) {
         base = static_cast<int64_t>(m_position);
     } else if (origin == 2) {
-        base = static_cast<int64_t>(m_data.size());
+        base = static_cast<int64_t>(m_fd >= 0 ? m_fileSize : m_data.size());
     } else if (origin != 0) {
         return -1;
     }
@@ -78,6 +137,9 @@ int64_t TCFileStream::Seek(int64_t offset, int origin) {
 }
 
 int64_t TCFileStream::Size() {
+    if (m_fd >= 0) {
+        return static_cast<int64_t>(m_fileSize);
+    }
     Load();
     return static_cast<int64_t>(m_data.size());
 }
@@ -131,7 +193,12 @@ TCFileStream& TCFileStorage::CreateStream(const std::string& name) {
         wide.find_first_of(u"/\\:!") != std::u16string::npos || FindItem(name)) {
         throw ECFileError(ECFileError::CannotCreateStream);
     }
-    m_items.push_back(std::make_unique<TCFileStream>(name, true));
+    if (m_passFd >= 0) {
+        m_items.push_back(std::make_unique<TCFileStream>(name, m_passFd, m_passBase));
+        m_passFd = -1;
+    } else {
+        m_items.push_back(std::make_unique<TCFileStream>(name, true));
+    }
     return static_cast<TCFileStream&>(*m_items.back());
 }
 
@@ -172,9 +239,9 @@ bool exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-bool writeAll(int fd, const uint8_t* data, size_t size) {
+bool pwriteAll(int fd, const uint8_t* data, size_t size, uint64_t offset) {
     while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
+        const ssize_t n = ::pwrite(fd, data, size, static_cast<off_t>(offset));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -182,6 +249,7 @@ bool writeAll(int fd, const uint8_t* data, size_t size) {
             return false;
         }
         data += n;
+        offset += static_cast<uint64_t>(n);
         size -= static_cast<size_t>(n);
     }
     return true;
@@ -230,6 +298,7 @@ TCFile::TCFile(TCFileMode mode, const std::string& fileName) : m_mode(mode), m_f
     case TCFileMode::Create:
         m_root = std::make_unique<TCFileStorage>("Root Entry", true);
         CreateTemporary();
+        m_root->PassNextStreamTo(m_tempFd, 512); // its sectors start right after the header
         break;
     case TCFileMode::Memory:
         m_root = std::make_unique<TCFileStorage>("Root Entry", true);
@@ -285,7 +354,7 @@ void TCFile::CreateTemporary() {
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_tempName = folder + "." + name + "." + std::to_string(::getpid()) + "." +
                      std::to_string(counter++) + ".orvek-tmp";
-        m_tempFd = ::open(m_tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        m_tempFd = ::open(m_tempName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (m_tempFd >= 0) {
             if (targetExists) {
                 ::fchmod(m_tempFd, st.st_mode & 07777);
@@ -315,15 +384,25 @@ void TCFile::Commit() {
     if (m_mode == TCFileMode::Open) {
         throw ECFileError(ECFileError::CannotCommit);
     }
-    std::vector<uint8_t> bytes = BuildCompoundFile(*m_root);
     if (m_mode == TCFileMode::Memory) {
-        m_memory = std::move(bytes);
+        m_memory = BuildCompoundFile(*m_root);
         return;
     }
     if (m_tempFd < 0) {
         throw ECFileError(ECFileError::CannotCommit);
     }
-    const bool written = writeAll(m_tempFd, bytes.data(), bytes.size()) && ::fsync(m_tempFd) == 0;
+    bool written = true;
+    const CfbAround around = BuildCompoundFileAround(*m_root);
+    if (!around.header.empty()) {
+        written = pwriteAll(m_tempFd, around.tail.data(), around.tail.size(), around.tailOffset) &&
+                  pwriteAll(m_tempFd, around.header.data(), around.header.size(), 0);
+    } else {
+        // A small first stream joins the mini stream: the document is laid out anew.
+        const std::vector<uint8_t> bytes = BuildCompoundFile(*m_root);
+        written = pwriteAll(m_tempFd, bytes.data(), bytes.size(), 0) &&
+                  ::ftruncate(m_tempFd, static_cast<off_t>(bytes.size())) == 0;
+    }
+    written = written && ::fsync(m_tempFd) == 0;
     const bool closed = ::close(m_tempFd) == 0;
     m_tempFd = -1;
     if (!written || !closed) {

@@ -109,7 +109,7 @@ TEST(Cells, ReadingNeverAddsCellsAndOnlyOnePendingCellExists) {
     TCells& cells = file.Workbook().Sheets().Items(0).Cells();
     EXPECT_TRUE(cells.Cell(3, 4).Value().IsEmpty());
     EXPECT_EQ(cells.Count(), 0);
-    const TCustomXLSItem* first = cells.PendingItem();
+    const TCell* first = cells.PendingItem();
     ASSERT_NE(first, nullptr);
     cells.Cell(5, 6);
     EXPECT_NE(cells.PendingItem(), nullptr);

@@ -95,5 +95,14 @@ std::unique_ptr<CfbImage> ParseCompoundFile(std::vector<uint8_t> bytes);
 void LoadItemTree(const CfbImage& image, TCFileStorage& root);
 // The bytes of a version 3 document holding the root storage's streams.
 std::vector<uint8_t> BuildCompoundFile(const TCFileStorage& root);
+// The same document around a first stream whose bytes already lie in the file from offset 512
+// (one sector in): the 512 header bytes, then the bytes that follow the stream's last sector, to
+// be written at `tailOffset`. Empty when that stream is too small to have sectors of its own.
+struct CfbAround {
+    std::vector<uint8_t> header;
+    std::vector<uint8_t> tail;
+    uint64_t tailOffset = 0;
+};
+CfbAround BuildCompoundFileAround(const TCFileStorage& root);
 
 } // namespace orvek::xls

@@ -31,10 +31,14 @@ private:
 };
 
 // A stream of a compound document. Streams of an opened document are read from the file the
-// first time they are used and cannot be written.
+// first time they are used and cannot be written. The first stream of a document being created
+// in a file goes straight to that file, where its sectors will lie, so a large stream is never
+// held in memory.
 class TCFileStream : public TCFileItem {
 public:
     TCFileStream(std::string name, bool writable);
+    // A writable stream whose bytes go to the file at `base` onwards.
+    TCFileStream(std::string name, int fd, uint64_t base);
     TCFileStream(std::string name, const CfbImage* image, uint32_t start, uint64_t size);
 
     size_t Read(void* buffer, size_t count);
@@ -55,9 +59,14 @@ public:
 
     // The whole content (ECFileError CannotOpenStream when an opened stream's sectors are damaged).
     const std::vector<uint8_t>& Data();
+    // Room for so many bytes, so that writing them moves nothing.
+    void Reserve(size_t size);
+    // Whether the bytes are in the document's file rather than in memory.
+    bool InFile() const { return m_fd >= 0; }
 
 private:
     void Load();
+    size_t WriteToFile(const void* buffer, size_t count);
 
     bool m_writable;
     const CfbImage* m_image = nullptr;
@@ -66,6 +75,9 @@ private:
     bool m_loaded = true;
     std::vector<uint8_t> m_data;
     size_t m_position = 0;
+    int m_fd = -1;
+    uint64_t m_base = 0;
+    uint64_t m_fileSize = 0; // of a stream in the file
 };
 
 class TCFileStorage : public TCFileItem {
@@ -84,9 +96,16 @@ public:
 
     // For the document reader.
     void Append(std::unique_ptr<TCFileItem> item) { m_items.push_back(std::move(item)); }
+    // For the document writer: the next stream created goes to this file from `base` on.
+    void PassNextStreamTo(int fd, uint64_t base) {
+        m_passFd = fd;
+        m_passBase = base;
+    }
 
 private:
     bool m_writable;
+    int m_passFd = -1;
+    uint64_t m_passBase = 0;
     std::vector<std::unique_ptr<TCFileItem>> m_items;
 };
 
