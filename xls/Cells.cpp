@@ -3,8 +3,11 @@
 #include "xls/Unicode.h"
 #include "xls/XLSErrors.h"
 
-#include <bit>
+#include <algorithm>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
+#include <type_traits>
 #include <utility>
 
 namespace orvek::xls {
@@ -230,52 +233,49 @@ constexpr uint32_t kNotFound = 0xFFFFFFFF;
 
 } // namespace
 
-uint32_t TCells::FindPosition(uint32_t key) const {
-    if (m_index.empty()) {
-        return kNotFound;
-    }
-    const size_t mask = m_index.size() - 1;
-    size_t i = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> m_indexShift);
-    while (true) {
-        const uint64_t slot = m_index[i];
-        if (slot == 0) {
-            return kNotFound;
-        }
-        if (static_cast<uint32_t>(slot) == key + 1) {
-            return static_cast<uint32_t>(slot >> 32);
-        }
-        i = (i + 1) & mask;
+void TCells::ChunkRelease::operator()(Chunk* chunk) const {
+    if (mapped) {
+        ::munmap(chunk, sizeof(Chunk));
+    } else {
+        delete chunk;
     }
 }
 
-void TCells::GrowIndex() {
-    std::vector<uint64_t> old = std::move(m_index);
-    const size_t size = old.empty() ? 16 : old.size() * 2;
-    m_index.assign(size, 0);
-    m_indexShift = 64 - static_cast<uint32_t>(std::countr_zero(size));
-    const size_t mask = size - 1;
-    for (const uint64_t slot : old) {
-        if (slot != 0) {
-            const uint32_t key = static_cast<uint32_t>(slot) - 1;
-            size_t i = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> m_indexShift);
-            while (m_index[i] != 0) {
-                i = (i + 1) & mask;
-            }
-            m_index[i] = slot;
+TCells::ChunkPtr TCells::NewChunk(bool populated) {
+    static_assert(std::is_trivially_default_constructible_v<Chunk> &&
+                  std::is_trivially_destructible_v<Chunk>);
+    if (populated) {
+        void* memory = ::mmap(nullptr, sizeof(Chunk), PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (memory != MAP_FAILED) {
+            return ChunkPtr(new (memory) Chunk, ChunkRelease{true});
         }
     }
+    // Left uninitialised: a slot is set up when it becomes the pending cell.
+    return ChunkPtr(new Chunk, ChunkRelease{false});
+}
+
+uint32_t TCells::FindPosition(uint32_t key) const {
+    const uint32_t row = key & 0xFFFF;
+    if (row >= m_rowLast.size()) {
+        return kNotFound;
+    }
+    for (uint32_t p = m_rowLast[row]; p != kNotFound; p = Next(p)) {
+        if (Slot(p).Key() == key) {
+            return p;
+        }
+    }
+    return kNotFound;
 }
 
 void TCells::InsertKey(uint32_t key, uint32_t position) {
-    if ((size_t{m_count} + 1) * 4 > m_index.size() * 3) {
-        GrowIndex();
+    const uint32_t row = key & 0xFFFF;
+    if (row >= m_rowLast.size()) {
+        const size_t grown = std::min<size_t>(std::max<size_t>(m_rowLast.size() * 2, 1024), 65536);
+        m_rowLast.resize(std::max<size_t>(size_t{row} + 1, grown), kNotFound);
     }
-    const size_t mask = m_index.size() - 1;
-    size_t i = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> m_indexShift);
-    while (m_index[i] != 0) {
-        i = (i + 1) & mask;
-    }
-    m_index[i] = (uint64_t{position} << 32) | (key + 1);
+    Next(position) = m_rowLast[row];
+    m_rowLast[row] = position;
 }
 
 uint32_t TCells::StoreText(const Variant& text) {
@@ -304,8 +304,7 @@ TCell& TCells::Cell(int row, int col) {
         return Slot(found);
     }
     if ((m_count >> kChunkShift) >= m_chunks.size()) {
-        // Left uninitialised: a slot is set up when it becomes the pending cell.
-        m_chunks.push_back(std::unique_ptr<TCell[]>(new TCell[kChunkSize]));
+        m_chunks.push_back(NewChunk(!m_chunks.empty()));
     }
     TCell& cell = Slot(m_count);
     cell.Reset(*this, key);

@@ -77,8 +77,7 @@ void TXLSReader::Load(TCFile& file) {
     if (stream == nullptr) {
         throw EXLSError(EXLSError::StreamNotFound, "Workbook");
     }
-    m_data = &stream->Data();
-    m_stream = std::make_unique<TBIFFStream>(*m_data);
+    m_stream = std::make_unique<TBIFFStream>(stream->Bytes());
     ReadRecords();
     MarkMerged();
     ReadNames();

@@ -114,15 +114,30 @@ public:
 
 private:
     friend class TCell;
-    static constexpr uint32_t kChunkShift = 12;
+    static constexpr uint32_t kChunkShift = 14;
     static constexpr uint32_t kChunkSize = 1u << kChunkShift;
 
+    struct Chunk {
+        TCell cells[kChunkSize];
+        uint32_t next[kChunkSize]; // the previous cell registered in the same row
+    };
+    // The first chunk comes from the heap and is touched page by page as cells arrive; a sheet
+    // that fills it is a large one, and its further chunks are mapped with their pages in place
+    // at once, which saves a page fault for every 4 kB.
+    struct ChunkRelease {
+        bool mapped = false;
+        void operator()(Chunk* chunk) const;
+    };
+    using ChunkPtr = std::unique_ptr<Chunk, ChunkRelease>;
+    static ChunkPtr NewChunk(bool populated);
     TCell& Slot(uint32_t position) const {
-        return m_chunks[position >> kChunkShift][position & (kChunkSize - 1)];
+        return m_chunks[position >> kChunkShift]->cells[position & (kChunkSize - 1)];
+    }
+    uint32_t& Next(uint32_t position) const {
+        return m_chunks[position >> kChunkShift]->next[position & (kChunkSize - 1)];
     }
     uint32_t FindPosition(uint32_t key) const;
     void InsertKey(uint32_t key, uint32_t position);
-    void GrowIndex();
     uint32_t StoreText(const Variant& text);
     void ReleaseText(uint32_t slot);
 
@@ -136,13 +151,13 @@ private:
     TFormatStrings& m_formats;
     // Cells in registration order, in chunks that never move, so a cell's address stays valid;
     // the slot after the last registered cell holds the pending cell.
-    std::vector<std::unique_ptr<TCell[]>> m_chunks;
+    std::vector<ChunkPtr> m_chunks;
     uint32_t m_count = 0;
     bool m_hasPending = false;
-    // Open addressing from key to position: key + 1 in the low half of a slot, the position in
-    // the high half, 0 for an empty slot. At most three quarters full.
-    std::vector<uint64_t> m_index;
-    uint32_t m_indexShift = 32;
+    // The index: per row the last cell registered in it, and from each cell the one before.
+    // A lookup follows one row's cells (at most 256), which lie close together in memory when
+    // a sheet is filled or read row by row, as files and result tables are.
+    std::vector<uint32_t> m_rowLast;
     // Texts of cells by slot, and slots freed by cells that no longer hold text.
     std::vector<Variant> m_texts;
     std::vector<uint32_t> m_freeTexts;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,9 @@ public:
 
     // The whole content (ECFileError CannotOpenStream when an opened stream's sectors are damaged).
     const std::vector<uint8_t>& Data();
+    // The same without a copy: a large stream of an opened document whose sectors follow each
+    // other is used where it lies. Valid while the document is open.
+    std::span<const uint8_t> Bytes();
     // Room for so many bytes, so that writing them moves nothing.
     void Reserve(size_t size);
     // Whether the bytes are in the document's file rather than in memory.
@@ -74,6 +78,8 @@ private:
     uint64_t m_claimedSize = 0;
     bool m_loaded = true;
     std::vector<uint8_t> m_data;
+    const uint8_t* m_view = nullptr; // the content in place, instead of m_data
+    size_t m_viewSize = 0;
     size_t m_position = 0;
     int m_fd = -1;
     uint64_t m_base = 0;
