@@ -73,6 +73,11 @@ std::span<const uint8_t> TCFileStream::Bytes() {
     return {m_data.data(), m_data.size()};
 }
 
+std::vector<uint8_t> TCFileStream::TakeData() {
+    m_position = 0;
+    return std::move(m_data);
+}
+
 void TCFileStream::Reserve(size_t size) {
     if (m_fd < 0 && m_writable) {
         m_data.reserve(size);
@@ -419,14 +424,27 @@ void TCFile::Commit() {
         throw ECFileError(ECFileError::CannotCommit);
     }
     if (m_mode == TCFileMode::Memory) {
-        m_memory = BuildCompoundFile(*m_root);
+        CfbAround around = BuildCompoundFileAround(*m_root);
+        if (around.header.empty()) {
+            m_memory = BuildCompoundFile(*m_root);
+            return;
+        }
+        // The first stream's sectors come right after the header: its bytes move into place
+        // (within the room reserved for them, if there is enough) rather than being copied.
+        m_memory = dynamic_cast<TCFileStream&>(m_root->Items(0)).TakeData();
+        m_memory.insert(m_memory.begin(), around.header.begin(), around.header.end());
+        m_memory.resize(around.tailOffset, 0);
+        m_memory.insert(m_memory.end(), around.tail.begin(), around.tail.end());
         return;
     }
     if (m_tempFd < 0) {
         throw ECFileError(ECFileError::CannotCommit);
     }
     bool written = true;
-    const CfbAround around = BuildCompoundFileAround(*m_root);
+    const auto* first =
+        m_root->Count() > 0 ? dynamic_cast<TCFileStream*>(&m_root->Items(0)) : nullptr;
+    const CfbAround around =
+        first && first->InFile() ? BuildCompoundFileAround(*m_root) : CfbAround{};
     if (!around.header.empty()) {
         written = pwriteAll(m_tempFd, around.tail.data(), around.tail.size(), around.tailOffset) &&
                   pwriteAll(m_tempFd, around.header.data(), around.header.size(), 0);

@@ -47,7 +47,7 @@ void TXLSWriter::SaveToFile(const std::string& fileName) {
 std::vector<uint8_t> TXLSWriter::SaveToBuffer() {
     TCFile file(TCFileMode::Memory);
     Save(file);
-    return file.MemoryBytes();
+    return file.TakeMemoryBytes();
 }
 
 void TXLSWriter::Save(TCFile& file) {

@@ -112,9 +112,10 @@ std::unique_ptr<CfbImage> ParseCompoundFile(std::unique_ptr<CfbImage> image);
 void LoadItemTree(const CfbImage& image, TCFileStorage& root);
 // The bytes of a version 3 document holding the root storage's streams.
 std::vector<uint8_t> BuildCompoundFile(const TCFileStorage& root);
-// The same document around a first stream whose bytes already lie in the file from offset 512
-// (one sector in): the 512 header bytes, then the bytes that follow the stream's last sector, to
-// be written at `tailOffset`. Empty when that stream is too small to have sectors of its own.
+// The same document around its first stream, whose bytes lie from offset 512 on (one sector
+// in), in the file or moved there: the 512 header bytes, and the bytes that follow the stream's
+// last sector, to be written at `tailOffset`. Empty when that stream is too small to have
+// sectors of its own.
 struct CfbAround {
     std::vector<uint8_t> header;
     std::vector<uint8_t> tail;

@@ -67,6 +67,8 @@ public:
     void Reserve(size_t size);
     // Whether the bytes are in the document's file rather than in memory.
     bool InFile() const { return m_fd >= 0; }
+    // Hands the bytes of a stream written in memory over, leaving it empty.
+    std::vector<uint8_t> TakeData();
 
 private:
     void Load();
@@ -136,9 +138,11 @@ public:
     TCFileStorage& Root() { return *m_root; }
 
     // Writes the document (create mode) or builds MemoryBytes() (memory mode). A short write
-    // raises ECFileError CannotWrite and leaves the target untouched.
+    // raises ECFileError CannotWrite and leaves the target untouched. A large first stream of a
+    // memory document becomes part of MemoryBytes() where it lies: it is empty afterwards.
     void Commit();
     const std::vector<uint8_t>& MemoryBytes() const { return m_memory; }
+    std::vector<uint8_t> TakeMemoryBytes() { return std::move(m_memory); }
 
 private:
     void OpenImage();
