@@ -33,7 +33,7 @@ def main(build):
     try:
         stg = subprocess.run([os.path.join(build, "bench", "bench_python_inputs"), folder],
                              check=True, capture_output=True, text=True).stdout.strip()
-        batch = os.path.join(build, "batch", "orvek-batch")
+        batch = os.path.join(build, "orvek-batch")
         batch_seconds = median_seconds(lambda: subprocess.run(
             [batch, "--start-folder", folder, stg], check=True, capture_output=True))
 

@@ -7,9 +7,13 @@
 #include "basics/Files.h"
 #include "basics/Text.h"
 #include "model/Weather.h"
+#include "model/WeatherImport.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
+
+#include <algorithm>
+#include <optional>
 
 namespace orvek::python {
 
@@ -116,6 +120,94 @@ py::object weatherFrame(const std::string& path) {
     return df;
 }
 
+// Faults of the data, each naming its date, as orvek-batch --import-weather lists them; the whole
+// list also travels on the exception as .problems.
+[[noreturn]] void raiseImportFaults(const WeatherImport& w, bool filling) {
+    std::string message = "Not imported; the file has these faults:";
+    const size_t shown = std::min<size_t>(w.problems.size(), 20);
+    for (size_t i = 0; i < shown; ++i) {
+        message += "\n  " + w.problems[i];
+    }
+    if (w.problems.size() > shown) {
+        message += "\n  ... and " + std::to_string(w.problems.size() - shown) + " more";
+    }
+    if (!filling) {
+        message += "\n(fill_gaps=\"linear\" fills gaps of at most 3 days.)";
+    }
+    py::object type = py::module_::import("orvek._core").attr("CheckFailed");
+    py::object error = type(message);
+    error.attr("problems") = py::cast(w.problems);
+    PyErr_SetObject(type.ptr(), error.ptr());
+    throw py::error_already_set();
+}
+
+py::object importedFrame(const std::string& path, const std::optional<std::string>& saveTo,
+                         const std::optional<std::string>& fillGaps, const std::string& noaaUnits) {
+    WeatherImportOptions options;
+    if (fillGaps) {
+        if (*fillGaps != "linear") {
+            throw py::value_error("fill_gaps takes None or \"linear\".");
+        }
+        options.fill = GapFill::Linear;
+    }
+    if (noaaUnits != "metric" && noaaUnits != "standard") {
+        throw py::value_error("noaa_units takes \"metric\" or \"standard\".");
+    }
+    options.noaaUnits = noaaUnits == "standard" ? NoaaUnits::Standard : NoaaUnits::Metric;
+    WeatherImport w;
+    {
+        py::gil_scoped_release release;
+        w = importWeatherFile(path, options);
+        if (w.ok && saveTo) {
+            writeFileAtomically(*saveTo, w.output);
+        }
+    }
+    if (!w.ok) {
+        raiseImportFaults(w, options.fill == GapFill::Linear);
+    }
+    const size_t rows = w.days.size();
+    py::array_t<long long> days(static_cast<py::ssize_t>(rows));
+    py::array_t<int> years(static_cast<py::ssize_t>(rows));
+    py::array_t<int> steps(static_cast<py::ssize_t>(rows));
+    py::array_t<double> tmax(static_cast<py::ssize_t>(rows));
+    py::array_t<double> tmin(static_cast<py::ssize_t>(rows));
+    py::array_t<double> precip(static_cast<py::ssize_t>(rows));
+    auto dd = days.mutable_unchecked<1>();
+    auto yy = years.mutable_unchecked<1>();
+    auto ss = steps.mutable_unchecked<1>();
+    auto hi = tmax.mutable_unchecked<1>();
+    auto lo = tmin.mutable_unchecked<1>();
+    auto pp = precip.mutable_unchecked<1>();
+    for (size_t i = 0; i < rows; ++i) {
+        const auto k = static_cast<py::ssize_t>(i);
+        const ImportedDay& day = w.days[i];
+        DateSerial date = 0;
+        tryEncodeDate(day.year, 1, 1, date);
+        dd(k) = (date + day.dayOfYear - 1 - kUnixEpochDay) * kNanosecondsPerDay;
+        yy(k) = day.year;
+        ss(k) = day.dayOfYear;
+        hi(k) = day.tmax;
+        lo(k) = day.tmin;
+        pp(k) = day.precip;
+    }
+    py::dict columns;
+    columns["year"] = years;
+    columns["day"] = steps;
+    columns["tmax"] = tmax;
+    columns["tmin"] = tmin;
+    columns["precip"] = precip;
+    py::object df = py::module_::import("pandas").attr("DataFrame")(
+        columns, py::arg("index") = dateIndex(days), py::arg("copy") = false);
+    py::object attrs = df.attr("attrs");
+    attrs["kind"] = kDailyWeatherKindText;
+    attrs["layout"] = weatherLayoutName(w.layout);
+    attrs["site"] = w.site;
+    attrs["columns"] = py::cast(w.columns);
+    attrs["notes"] = py::cast(w.notes);
+    attrs["filled"] = py::cast(w.filled);
+    return df;
+}
+
 } // namespace
 
 void bindResult(py::module_& m) {
@@ -167,6 +259,22 @@ ttl_N_kg_ha, res_CN, SOM_CN: the unrounded values the result files are written f
           R"(Reads and checks a weather file (daily or monthly) into a DataFrame indexed by date,
 with the columns year, day (or month), tmax and tmin; a monthly file's rows are dated on the
 first of their month. Raises FileError naming the file and line of the first fault.)");
+
+    m.def("import_weather", &importedFrame, py::arg("path"), py::arg("save_to") = py::none(),
+          py::arg("fill_gaps") = py::none(), py::arg("noaa_units") = "metric",
+          R"(Imports daily weather as a common source exports it (NASA POWER, Daymet, Meteostat,
+NOAA, APSIM .met or a plain CSV with date, tmax, tmin and precip columns); the layout is
+recognised by the file's header rows.
+
+Returns a DataFrame indexed by date with the columns year, day (of the year), tmax, tmin (C) and
+precip (mm), as converted (the saved file holds them to a tenth); attrs holds the layout, the site, the source columns used, the notes on
+conversions and the days filled. save_to writes the daily weather file a run reads (replaced
+whole or not at all). fill_gaps="linear" fills gaps of at most 3 days between measured values;
+noaa_units says whether a NOAA export was ordered "metric" or "standard".
+
+Raises FileError for a file that cannot be read or whose layout is not recognised, and
+CheckFailed, with the list of faults (each naming its date) in .problems, when the data have
+gaps or impossible values.)");
 }
 
 } // namespace orvek::python

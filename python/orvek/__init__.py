@@ -5,7 +5,7 @@
     r = orvek.run(s)
     r.daily.plot(y="res_C_Mg_ha")
 
-read_settings, read_parameters, read_weather, run and run_many are the entry points; see
+read_settings, read_parameters, read_weather, import_weather, run and run_many are the entry points; see
 help(orvek.run). Checks that fail raise CheckFailed and file errors FileError, with the
 messages the program shows.
 """
@@ -16,7 +16,7 @@ import pandas as _pandas  # noqa: F401 - loaded with the package, not at the fir
 
 from ._core import (CheckFailed, Event, FileError, Parameters, PARAMETER_NAMES, Result,
                     SUBSTRATES, Settings, read_parameters, read_settings, read_weather, run,
-                    run_many)
+                    run_many, import_weather)
 from . import _core
 
 #: The bundled data files: parameters, options, substrates, an example setting file and the
@@ -26,4 +26,4 @@ _core._set_data_folder(DATA_FOLDER + _os.sep)
 
 __all__ = ["CheckFailed", "DATA_FOLDER", "Event", "FileError", "Parameters", "PARAMETER_NAMES",
            "Result", "SUBSTRATES", "Settings", "read_parameters", "read_settings",
-           "read_weather", "run", "run_many"]
+           "read_weather", "import_weather", "run", "run_many"]

@@ -31,3 +31,46 @@ def test_a_faulty_line_is_named(tmp_path):
         orvek.read_weather(str(path))
     with pytest.raises(orvek.FileError):
         orvek.read_weather(str(tmp_path / "missing.wth"))
+
+
+IMPORT_DIR = os.path.join(os.environ.get(
+    "ORVEK_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", "..")),
+    "tests", "data", "weather-import")
+
+
+def test_an_import_is_the_file_a_run_reads(tmp_path):
+    out = tmp_path / "daymet.wth"
+    imported = orvek.import_weather(os.path.join(IMPORT_DIR, "daymet.csv"), save_to=str(out))
+    assert imported.attrs["layout"] == "Daymet single-pixel CSV"
+    assert imported.attrs["site"] == "latitude 43.0389, longitude -87.9065"
+    assert list(imported.columns) == ["year", "day", "tmax", "tmin", "precip"]
+    # The leap year's last day is copied from the day before, and dated 31 December.
+    assert imported.index[2] == pd.Timestamp("2020-12-31")
+    assert imported.loc["2020-12-31", "precip"] == 4.2
+    reread = orvek.read_weather(str(out))
+    assert list(reread.index) == list(imported.index)
+    # The frame keeps the converted values; the file holds them to a tenth.
+    assert np.allclose(reread["tmin"], imported["tmin"], rtol=0, atol=0.05 + 1e-9)
+
+
+def test_gaps_are_refused_with_every_fault_named_unless_filled(tmp_path):
+    source = os.path.join(IMPORT_DIR, "meteostat.csv")
+    out = tmp_path / "meteo.wth"
+    with pytest.raises(orvek.CheckFailed, match="fill_gaps") as refused:
+        orvek.import_weather(source, save_to=str(out))
+    assert refused.value.problems == ["2021-07-03: precipitation missing (line 4)"]
+    assert not out.exists()
+    filled = orvek.import_weather(source, fill_gaps="linear", save_to=str(out))
+    assert filled.attrs["filled"] and out.exists()
+    assert filled["precip"].tolist() == [0.0, 12.3, 6.7, 1.1]
+
+
+def test_unreadable_and_unknown_files_and_wrong_options():
+    with pytest.raises(orvek.FileError, match="NASA POWER"):
+        orvek.import_weather(os.path.join(IMPORT_DIR, "unknown.csv"))
+    with pytest.raises(orvek.FileError):
+        orvek.import_weather(os.path.join(IMPORT_DIR, "missing.csv"))
+    with pytest.raises(ValueError, match="linear"):
+        orvek.import_weather(os.path.join(IMPORT_DIR, "daymet.csv"), fill_gaps="spline")
+    with pytest.raises(ValueError, match="standard"):
+        orvek.import_weather(os.path.join(IMPORT_DIR, "noaa_metric.csv"), noaa_units="imperial")
