@@ -268,7 +268,8 @@ std::vector<uint8_t> CfbImage::ReadStream(uint32_t start, uint64_t size) const {
 }
 
 const uint8_t* CfbImage::StreamInPlace(uint32_t start, uint64_t streamSize) const {
-    if (streamSize < kMiniCutoff) {
+    // A size beyond the document cannot lie in it (and is left to ReadStream to refuse).
+    if (streamSize < kMiniCutoff || streamSize > documentSize) {
         return nullptr;
     }
     const uint64_t needed = (streamSize + sectorSize - 1) / sectorSize;
