@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -322,7 +323,78 @@ bool parseInt32(std::string_view text, int& out) {
     return true;
 }
 
+namespace {
+
+// value x 10^decimals rounded half away from zero, as appendFixedByDigits rounds the value's
+// shortest decimal form, when one product in doubles decides it: the shortest form S and the
+// value differ by half a unit in the last place at most, and the product adds half a unit more,
+// so a product farther than that from the midway point between two integers rounds like S.
+// False where it cannot decide (near a midway point, large values, many decimals), and for
+// values that are not finite.
+bool roundedFixed(double value, int decimals, std::uint64_t& units) {
+    static constexpr double kScale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+    if (decimals < 0 || decimals > 8) {
+        return false;
+    }
+    const double y = std::fabs(value) * kScale[decimals];
+    if (!(y < 0x1p52)) {
+        return false; // also infinities and NaN
+    }
+    const double whole = std::floor(y);
+    const double fraction = y - whole; // exact: y < 2^52
+    const double margin = y * 0x1p-50;
+    if (std::fabs(fraction - 0.5) <= margin + 0x1p-1074) {
+        return false;
+    }
+    units = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+    return true;
+}
+
+} // namespace
+
+char* writeFixed(char* out, double value, int decimals) {
+    std::uint64_t units = 0;
+    if (!roundedFixed(value, decimals, units)) {
+        return nullptr;
+    }
+    // A minus sign only before a value that does not round to zero; the digits of units, at
+    // least one before the point.
+    if (value < 0 && units != 0) {
+        *out++ = '-';
+    }
+    char digits[24];
+    char* const end = digits + sizeof digits;
+    char* p = end;
+    int written = 0;
+    do {
+        *--p = static_cast<char>('0' + units % 10);
+        units /= 10;
+        ++written;
+    } while (units != 0 || written <= decimals);
+    const int intLength = written - decimals;
+    for (int k = 0; k < intLength; ++k) {
+        *out++ = *p++;
+    }
+    if (decimals > 0) {
+        *out++ = '.';
+        while (p != end) {
+            *out++ = *p++;
+        }
+    }
+    return out;
+}
+
 void appendFixed(std::string& out, double value, int decimals) {
+    char buf[kFixedQuickWidth];
+    const char* end = writeFixed(buf, value, decimals);
+    if (end == nullptr) {
+        appendFixedByDigits(out, value, decimals);
+        return;
+    }
+    out.append(buf, static_cast<size_t>(end - buf));
+}
+
+void appendFixedByDigits(std::string& out, double value, int decimals) {
     // Round the shortest decimal form of the value, half away from zero, so that a value that
     // reads 50.625 is written 50.63 as a person would round it.
     char buf[400];

@@ -4,6 +4,7 @@
 #include "basics/Text.h"
 #include "model/RunState.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -105,15 +106,29 @@ int monthlyRowDay(DateSerial startDate) {
 void appendDailyRow(std::string& out, int das, DateSerial date, const RunState& run) {
     static constexpr int kDecimals[kDailyValues] = {2, 2, 2, 1, 1, 0, 1, 1};
     const auto values = dailyRowValues(run);
-    appendInt(out, date);
-    out += '\t';
-    appendInt(out, das);
-    out += '\t';
+    // The row is put together in place and appended once; a value the quick form cannot write
+    // goes through appendValue, with its checks.
+    char row[24 * (kDailyValues + 2)];
+    char* p = std::to_chars(row, row + 24, date).ptr;
+    *p++ = '\t';
+    p = std::to_chars(p, p + 24, das).ptr;
+    *p++ = '\t';
     const int count = run.carbonOnly ? kDailyCarbonValues : kDailyValues;
     for (int i = 0; i < count; ++i) {
-        appendValue(out, values[static_cast<size_t>(i)], kDecimals[i], date);
+        const double value = values[static_cast<size_t>(i)];
+        char* end = std::isfinite(value) ? writeFixed(p, value, kDecimals[i]) : nullptr;
+        if (end == nullptr) {
+            out.append(row, static_cast<size_t>(p - row));
+            appendValue(out, value, kDecimals[i], date);
+            p = row;
+            continue;
+        }
+        p = end;
+        *p++ = '\t';
     }
-    out += "\r\n";
+    *p++ = '\r';
+    *p++ = '\n';
+    out.append(row, static_cast<size_t>(p - row));
 }
 
 std::string monthlyFromDaily(std::string_view daily, DateSerial startDate, int lastDAS,
@@ -142,20 +157,32 @@ std::string monthlyFromDaily(std::string_view daily, DateSerial startDate, int l
     return out;
 }
 
-std::string memoDate(DateSerial date) {
+namespace {
+
+// month/day/yy, the year's last two digits with a leading zero; at most 8 characters.
+char* writeMemoDate(char* out, DateSerial date) {
     const CalendarDate c = decodeDate(date);
     const int yy = ((c.year % 100) + 100) % 100;
-    std::string s = std::to_string(c.month) + "/" + std::to_string(c.day) + "/";
-    if (yy < 10) {
-        s += '0';
-    }
-    s += std::to_string(yy);
-    return s;
+    out = std::to_chars(out, out + 2, c.month).ptr;
+    *out++ = '/';
+    out = std::to_chars(out, out + 2, c.day).ptr;
+    *out++ = '/';
+    *out++ = static_cast<char>('0' + yy / 10);
+    *out++ = static_cast<char>('0' + yy % 10);
+    return out;
+}
+
+} // namespace
+
+std::string memoDate(DateSerial date) {
+    char buf[8];
+    return std::string(buf, writeMemoDate(buf, date));
 }
 
 std::string memoFromResult(std::string_view result, DateSerial endDate) {
     std::string out;
-    out.reserve(result.size());
+    // A memo date is at most three characters longer than a date's serial number.
+    out.reserve(result.size() + result.size() / 8);
     LineCursor walker(result);
     std::string_view line;
     for (int k = 0; k < 4 && walker.next(line); ++k) {
@@ -170,9 +197,20 @@ std::string memoFromResult(std::string_view result, DateSerial endDate) {
         if (r.ec != std::errc() || tab == std::string_view::npos) {
             break;
         }
-        out += memoDate(static_cast<DateSerial>(date));
-        out.append(line.substr(tab));
-        out += "\r\n";
+        // Rows of a result file are short: each is put together in place and appended once.
+        const std::string_view rest = line.substr(tab);
+        char row[256];
+        char* p = writeMemoDate(row, static_cast<DateSerial>(date));
+        if (rest.size() + 2 <= sizeof row - static_cast<size_t>(p - row)) {
+            p = std::copy(rest.begin(), rest.end(), p);
+            *p++ = '\r';
+            *p++ = '\n';
+            out.append(row, static_cast<size_t>(p - row));
+        } else {
+            out.append(row, static_cast<size_t>(p - row));
+            out.append(rest);
+            out += "\r\n";
+        }
         if (date == endDate) {
             break;
         }

@@ -169,76 +169,36 @@ struct Microbes {
     int adjustments = 0; // carried, like the working ratios, to the day's later Cohorts
 };
 
-// Decomposition steps of many lanes at once, in arrays padded to whole blocks. Either every lane
-// is a different pool stepped by the same x (the day's Cohort step), or every lane steps the
-// same pool by its own x (the repetitions of the N limitation). The power law's four exp/log
-// calls run for all lanes together; the few lanes that leave it (the first 30 days, the first
-// step of a Cohort, an exponent of exactly 1) are redone one at a time with the same functions.
+// Decomposition steps of many lanes at once, in arrays padded to whole blocks: the day's step of
+// every Cohort by the same x, or the repetitions of the N limitation, one pool by a different x
+// in every lane. The few lanes that leave the power law's vector form (the first step of a
+// Cohort past 30, an exponent of exactly 1, x = 0) are redone one at a time with the same
+// functions.
 class StepLanes {
 public:
     explicit StepLanes(size_t lanes)
-        : m_in(vmath::paddedSize(lanes)), m_log(m_in.size()), m_rateIn(m_in.size()),
-          m_rateOut(m_in.size()), m_decayIn(m_in.size()), m_decayOut(m_in.size()), m_c(m_in.size()),
-          m_age(m_in.size()), m_rate(m_in.size()), m_net(m_in.size()), m_bound(m_in.size()) {}
+        : m_c(vmath::paddedSize(lanes)), m_age(m_c.size()), m_rate(m_c.size()), m_net(m_c.size()),
+          m_bound(m_c.size()), m_dC(m_c.size()), m_heldN(m_c.size()) {}
 
-    // Lane i steps pool first + i by x[0] (ManyPools) or pool first by x[i] (otherwise).
-    template <bool ManyPools>
-    void run(const CohortTable& t, size_t first, const double* x, const double* xPow,
-             size_t count) {
-        const auto pool = [&](const std::vector<double>& v, size_t i) {
-            return ManyPools ? v[first + i] : v[first];
-        };
-        const auto along = [](const double* v, size_t i) { return ManyPools ? v[0] : v[i]; };
-        const size_t n = vmath::paddedSize(count);
-        const vmath::Kernels& math = vmath::kernels();
-        for (size_t i = 0; i < count; ++i) {
-            const double a = pool(t.agePrevious, i);
-            const double b = a + along(x, i);
-            m_age[i] = b;
-            m_in[i] = b >= kConstantRatePeriod && a > 0 ? (b - a) / a : 0;
-        }
-        math.log1p(m_in.data(), m_log.data(), n);
-        for (size_t i = 0; i < count; ++i) {
-            const double s = pool(t.s, i) * along(xPow, i);
-            m_rateIn[i] = -s * m_log[i];
-            m_decayIn[i] = (1 - s) * m_log[i];
-        }
-        math.exp(m_rateIn.data(), m_rateOut.data(), n);
-        math.expm1(m_decayIn.data(), m_decayOut.data(), n);
-        for (size_t i = 0; i < count; ++i) {
-            const double s = pool(t.s, i) * along(xPow, i);
-            const double k = pool(t.rate, i);
-            const double k30 = pool(t.k30, i);
-            // Within the first 30 days the constant rate k30 decays the pool.
-            const bool constant = m_age[i] < kConstantRatePeriod;
-            m_rate[i] = constant ? (1 - pool(t.s, i)) * k30 : k * m_rateOut[i];
-            m_in[i] = constant ? -k30 * along(x, i)
-                               : -(k * pool(t.agePrevious, i) / (1 - s) * m_decayOut[i]);
-        }
-        math.exp(m_in.data(), m_c.data(), n);
-        for (size_t i = 0; i < count; ++i) {
-            m_c[i] *= pool(t.cPrevious, i);
-        }
-        for (size_t i = 0; i < count; ++i) {
-            const double a = pool(t.agePrevious, i);
-            const double xi = along(x, i);
-            const double xiPow = along(xPow, i);
-            if (xi == 0 ||
-                (m_age[i] >= kConstantRatePeriod && (a <= 0 || 1 - pool(t.s, i) * xiPow == 0))) {
-                const StepResult st =
-                    stepWith<ArrayMath>(t.pool(ManyPools ? first + i : first), xi, xiPow);
-                m_c[i] = st.c;
-                m_age[i] = st.age;
-                m_rate[i] = st.rate;
+    // Lane i steps Cohort j by x[i] (x^0.179 goes to xPow); count is a whole number of blocks.
+    void repeat(const CohortTable& t, size_t j, const double* x, double* xPow, size_t count) {
+        const vmath::RepeatLanes lanes{
+            t.agePrevious[j], t.s[j], t.rate[j], t.cPrevious[j], t.k30[j],
+            kAgeingPower,     x,      xPow,      m_c.data(),     m_age.data(),
+            m_rate.data()};
+        if (vmath::kernels().repeatSteps(lanes, count) != 0) {
+            for (size_t i = 0; i < count; ++i) {
+                if (x[i] == 0 || (t.agePrevious[j] + x[i] >= kConstantRatePeriod &&
+                                  (t.agePrevious[j] <= 0 || 1 - t.s[j] * xPow[i] == 0))) {
+                    store(i, stepWith<ArrayMath>(t.pool(j), x[i], xPow[i]));
+                }
             }
         }
     }
 
-    double net(size_t i) const { return m_net[i]; }
-    double bound(size_t i) const { return m_bound[i]; }
-
-    // The day's steps of Cohorts 0..count-1, all by the day's full length, and with nitrogen the
-    // N each releases with the day's first D:A and microbial C:N and its threshold bound.
+    // The day's steps of Cohorts 0..count-1, all by the day's full length, the carbon each
+    // loses, and with nitrogen the N each releases with the day's first D:A and microbial C:N
+    // and its threshold bound.
     void day(const CohortTable& t, size_t count, double x, double xPow, const Microbes& microbes,
              double boundN, double boundC, bool nitrogen) {
         const vmath::DayLanes lanes{t.agePrevious.data(),
@@ -258,39 +218,70 @@ public:
                                     m_age.data(),
                                     m_rate.data(),
                                     m_net.data(),
-                                    m_bound.data()};
-        vmath::kernels().daySteps(lanes, vmath::paddedSize(count));
+                                    m_bound.data(),
+                                    m_dC.data(),
+                                    m_heldN.data()};
+        if (vmath::kernels().daySteps(lanes, vmath::paddedSize(count)) == 0) {
+            return;
+        }
         for (size_t i = 0; i < count; ++i) {
             const double a = t.agePrevious[i];
             if (a + x >= kConstantRatePeriod && (a <= 0 || 1 - t.s[i] * xPow == 0)) {
                 const StepResult st = stepWith<ArrayMath>(t.pool(i), x, xPow);
-                m_c[i] = st.c;
-                m_age[i] = st.age;
-                m_rate[i] = st.rate;
+                store(i, st);
+                m_dC[i] = t.cPrevious[i] - st.c;
                 if (nitrogen) {
-                    const double dC = t.cPrevious[i] - st.c;
-                    m_net[i] = netNitrogenRelease(dC, dC / microbes.da, t.cn[i], microbes.cn);
-                    m_bound[i] = std::fabs(t.cPrevious[i] / t.cn[i]) * boundN +
-                                 std::fabs(t.cPrevious[i]) * boundC;
+                    m_net[i] =
+                        netNitrogenRelease(m_dC[i], m_dC[i] / microbes.da, t.cn[i], microbes.cn);
+                    m_heldN[i] = t.cPrevious[i] / t.cn[i];
+                    m_bound[i] =
+                        std::fabs(m_heldN[i]) * boundN + std::fabs(t.cPrevious[i]) * boundC;
                 }
             }
         }
     }
 
+    // The N lanes first..first+count-1 release with other microbes than the day's first.
+    void recomputeNet(const CohortTable& t, size_t first, size_t count, const Microbes& microbes) {
+        vmath::kernels().netRelease(m_dC.data() + first, t.cn.data() + first, microbes.da,
+                                    microbes.cn, m_net.data() + first, count);
+    }
+
+    // Lane i's step replaced by the one the N limitation accepted.
+    void accept(size_t i, const StepResult& st, double dC, double net) {
+        store(i, st);
+        m_dC[i] = dC;
+        m_net[i] = net;
+    }
+
+    // Cohorts 0..count-1 take their accepted steps as their state.
+    void close(CohortTable& t, size_t count, bool nitrogen) const {
+        const vmath::CloseLanes lanes{t.c.data(),           t.age.data(),       t.rate.data(),
+                                      t.agePrevious.data(), t.cPrevious.data(), t.cn.data(),
+                                      m_c.data(),           m_age.data(),       m_rate.data(),
+                                      m_heldN.data(),       m_net.data(),       nitrogen};
+        vmath::kernels().closeDay(lanes, count);
+    }
+
+    const double* net() const { return m_net.data(); }
+    const double* bound() const { return m_bound.data(); }
+    const double* dC() const { return m_dC.data(); }
     StepResult result(size_t i) const { return StepResult{m_c[i], m_age[i], m_rate[i]}; }
 
 private:
-    std::vector<double> m_in;
-    std::vector<double> m_log;
-    std::vector<double> m_rateIn;
-    std::vector<double> m_rateOut;
-    std::vector<double> m_decayIn;
-    std::vector<double> m_decayOut;
+    void store(size_t i, const StepResult& st) {
+        m_c[i] = st.c;
+        m_age[i] = st.age;
+        m_rate[i] = st.rate;
+    }
+
     std::vector<double> m_c;
     std::vector<double> m_age;
     std::vector<double> m_rate;
     std::vector<double> m_net;
     std::vector<double> m_bound;
+    std::vector<double> m_dC;
+    std::vector<double> m_heldN;
 };
 
 // SOM's day: it does not decompose on the start date and is never limited by mineral N.
@@ -358,11 +349,14 @@ bool nearThreshold(double mineralN, double net, double bound) {
 // The N limitation of one Cohort's step: while mineral N cannot cover the step's uptake, the
 // working D:A rises, the working microbial C:N falls and the Cohort slows, 1 % of each range at
 // a time, every repetition starting again from the Cohort's state at the end of the previous day.
-// The repetitions are taken a block at a time, ahead of the tests that ask for them.
+// The repetitions are taken kAheadLanes at a time, ahead of the tests that ask for them: a
+// Cohort that needs one usually needs dozens, up to the end of the ranges.
+constexpr size_t kAheadLanes = 4 * vmath::kBlock;
+
 class NitrogenLimitation {
 public:
     explicit NitrogenLimitation(const ParameterSet& p)
-        : m_lanes(vmath::kBlock), m_x(vmath::kBlock), m_xPow(vmath::kBlock) {
+        : m_lanes(kAheadLanes), m_x(kAheadLanes), m_xPow(kAheadLanes) {
         m_adj.daStep = kAdjustmentStep * (p[kDAMax] - p[kDAMin]);
         m_adj.microbialStep = kAdjustmentStep * (p[kMicrobialCNMax] - p[kMicrobialCNMin]);
         m_adj.slowdownStep = kAdjustmentStep * (1 - p[kDAMin] / p[kDAMax]);
@@ -375,6 +369,12 @@ public:
     }
 
     const Adjustments& adjustments() const { return m_adj; }
+
+    // Whether the day's microbes stand at the end of their ranges: a step that does not fit then
+    // pauses at once.
+    bool exhausted(const Microbes& microbes) const {
+        return microbes.adjustments >= kMaxAdjustments || microbes.da >= m_adj.daMax;
+    }
 
     // Cohort j's day from its first step, taken with the day's full length.
     CohortDay limit(RunState& run, size_t j, StepResult first, double factor, double factorPow,
@@ -400,7 +400,7 @@ public:
         };
         takeChecked(first, factor, true);
         double u = 0;
-        size_t next = vmath::kBlock;
+        size_t next = kAheadLanes;
         while (!(mineralN + day.net >= 0)) {
             if (microbes.adjustments >= kMaxAdjustments || microbes.da >= m_adj.daMax) {
                 // The D:A ratio is at its maximum: the Cohort pauses for the day.
@@ -422,7 +422,7 @@ public:
                                          m_adj.microbialHigh);
             }
             u += m_adj.slowdownStep;
-            if (next == vmath::kBlock) {
+            if (next == kAheadLanes) {
                 stepAhead(run.cohorts, j, u, factor);
                 next = 0;
             }
@@ -435,12 +435,11 @@ public:
 private:
     // The next block of repetitions of Cohort j, the first with slowdown u.
     void stepAhead(const CohortTable& t, size_t j, double u, double factor) {
-        for (size_t i = 0; i < vmath::kBlock; ++i) {
+        for (size_t i = 0; i < kAheadLanes; ++i) {
             m_x[i] = (1 - u) * factor;
             u += m_adj.slowdownStep;
         }
-        vmath::kernels().pow(m_x.data(), kAgeingPower, m_xPow.data(), vmath::kBlock);
-        m_lanes.run<false>(t, j, m_x.data(), m_xPow.data(), vmath::kBlock);
+        m_lanes.repeat(t, j, m_x.data(), m_xPow.data(), kAheadLanes);
     }
 
     Adjustments m_adj;
@@ -448,6 +447,87 @@ private:
     std::vector<double> m_x;
     std::vector<double> m_xPow;
 };
+
+// Cohorts whose step's N is taken again with other microbes are recomputed this many at a time,
+// as far ahead as the next change of the microbes is likely to leave them valid.
+constexpr size_t kRecomputedLanes = 64;
+
+// The day's accounting of Cohorts 0..count-1, in event order: each step's N against the mineral N
+// the Cohorts before it left, and the N limitation for a step that does not fit or lies so close
+// to the threshold that the last bits could decide.
+void settleDay(RunState& run, StepLanes& steps, NitrogenLimitation& limitation, size_t count,
+               double factor, double factorPow, Microbes& microbes) {
+    SoilTotals& soil = run.soil;
+    const double* dC = steps.dC();
+    double residueC = soil.residueC;
+    if (run.carbonOnly) {
+        for (size_t j = 0; j < count; ++j) {
+            residueC -= dC[j];
+        }
+        soil.residueC = residueC;
+        return;
+    }
+    const double* net = steps.net();
+    const double* bound = steps.bound();
+    double cumulativeNetN = soil.cumulativeNetN;
+    double mineralN = soil.mineralN;
+    double organicN = soil.organicN;
+    Microbes used = microbes; // the microbes of net[j] for j < valid
+    size_t valid = count;
+    size_t j = 0;
+    while (j < count) {
+        if (j == valid) {
+            const size_t n = std::min(kRecomputedLanes, count - j);
+            steps.recomputeNet(run.cohorts, j, n, microbes);
+            valid = j + n;
+        }
+        for (; j < valid; ++j) {
+            const double after = mineralN + net[j];
+            if (!(after >= 0) || nearThreshold(mineralN, net[j], bound[j])) {
+                break;
+            }
+            residueC -= dC[j];
+            cumulativeNetN += net[j];
+            mineralN = after;
+            organicN -= net[j];
+        }
+        if (j == valid) {
+            continue;
+        }
+        if (limitation.exhausted(microbes) && !(mineralN + net[j] >= 0) &&
+            !nearThreshold(mineralN, net[j], bound[j])) {
+            // What the N limitation would do with this step: the step taken and then the pause,
+            // the Cohort left as it was, two steps where one was counted.
+            ++run.cohortSteps;
+            const CohortTable& t = run.cohorts;
+            steps.accept(j, StepResult{t.cPrevious[j], t.agePrevious[j], t.rate[j]}, 0, 0);
+            residueC -= 0.0;
+            cumulativeNetN += 0.0;
+            mineralN += 0.0;
+            organicN -= 0.0;
+            ++j;
+            continue;
+        }
+        soil.mineralN = mineralN;
+        --run.cohortSteps;
+        const CohortDay day =
+            limitation.limit(run, j, steps.result(j), factor, factorPow, microbes);
+        steps.accept(j, day.step, day.dC, day.net);
+        residueC -= day.dC;
+        cumulativeNetN += day.net;
+        mineralN += day.net;
+        organicN -= day.net;
+        ++j;
+        if (microbes.da != used.da || microbes.cn != used.cn) {
+            used = microbes;
+            valid = j;
+        }
+    }
+    soil.residueC = residueC;
+    soil.cumulativeNetN = cumulativeNetN;
+    soil.mineralN = mineralN;
+    soil.organicN = organicN;
+}
 
 } // namespace
 
@@ -480,7 +560,6 @@ void simulateDays(RunState& run, const WeatherFile& weather, size_t firstLine,
     NitrogenLimitation limitation(p);
     const Adjustments& adj = limitation.adjustments();
     size_t decomposing = 0; // Cohorts whose event date lies before the day
-    std::vector<double> net(eventCount);
 
     int das = 0;
     int position = 0;
@@ -497,78 +576,40 @@ void simulateDays(RunState& run, const WeatherFile& weather, size_t firstLine,
 
         somDayStep(run, date, factor, factorPow, microbes);
 
-        // The Cohort step of every Cohort created on an earlier day.
+        // The Cohort step of every Cohort created on an earlier day, then the N limitation and
+        // the day's accounting Cohort by Cohort in event order.
         while (decomposing < eventCount && run.events[decomposing].date < date) {
             ++decomposing;
         }
         steps.day(cohorts, decomposing, factor, factorPow, microbes, adj.boundN, adj.boundC, withN);
-        const Microbes fresh = microbes;
+        run.cohortSteps += decomposing;
+        settleDay(run, steps, limitation, decomposing, factor, factorPow, microbes);
 
-        // The N limitation and the day's accounting, Cohort by Cohort in event order.
-        size_t j = 0;
-        for (; j < eventCount && date >= run.events[j].date; ++j) {
-            double dC = 0;
-            net[j] = 0;
-            if (date == run.events[j].date) {
-                // The Cohort's own date: it is created and does not decompose.
-                cohorts.c[j] = cohorts.cPrevious[j] = run.events[j].cAmount;
-                soil.residueC += cohorts.c[j];
-                if (withN) {
-                    cohorts.cn[j] = run.events[j].cn;
-                    soil.organicN += cohorts.c[j] / cohorts.cn[j];
-                }
-            } else {
-                StepResult accepted = j < decomposing
-                                          ? steps.result(j)
-                                          : stepWith<ArrayMath>(cohorts.pool(j), factor, factorPow);
-                dC = cohorts.cPrevious[j] - accepted.c;
-                ++run.cohortSteps;
-                if (withN) {
-                    const bool precomputed =
-                        j < decomposing && microbes.da == fresh.da && microbes.cn == fresh.cn;
-                    net[j] = precomputed ? steps.net(j)
-                                         : netNitrogenRelease(dC, dC / microbes.da, cohorts.cn[j],
-                                                              microbes.cn);
-                    const double bound =
-                        j < decomposing ? steps.bound(j)
-                                        : thresholdBound(cohorts.cPrevious[j], cohorts.cn[j], adj);
-                    if (!(soil.mineralN + net[j] >= 0) ||
-                        nearThreshold(soil.mineralN, net[j], bound)) {
-                        --run.cohortSteps;
-                        const CohortDay day =
-                            limitation.limit(run, j, accepted, factor, factorPow, microbes);
-                        accepted = day.step;
-                        dC = day.dC;
-                        net[j] = day.net;
-                    }
-                }
-                cohorts.c[j] = accepted.c;
-                cohorts.age[j] = accepted.age;
-                cohorts.rate[j] = accepted.rate;
-            }
-            soil.residueC -= dC;
+        // The Cohorts of the day's events are created and do not decompose.
+        size_t stepped = decomposing;
+        for (; stepped < eventCount && run.events[stepped].date == date; ++stepped) {
+            cohorts.c[stepped] = cohorts.cPrevious[stepped] = run.events[stepped].cAmount;
+            soil.residueC += cohorts.c[stepped];
+            soil.residueC -= 0.0;
             if (withN) {
-                soil.cumulativeNetN += net[j];
-                soil.mineralN += net[j];
-                soil.organicN -= net[j];
+                cohorts.cn[stepped] = run.events[stepped].cn;
+                soil.organicN += cohorts.c[stepped] / cohorts.cn[stepped];
+                // The N it releases on its own day, 0, added like any other (a sum of -0 turns
+                // into +0 here too).
+                soil.cumulativeNetN += 0.0;
+                soil.mineralN += 0.0;
+                soil.organicN -= 0.0;
             }
         }
 
-        // What the accounting leaves to each Cohort on its own, in one pass the compiler can
-        // vectorise.
-        const size_t stepped = j;
-        double* __restrict cn = cohorts.cn.data();
-        double* __restrict cPrevious = cohorts.cPrevious.data();
-        double* __restrict agePrevious = cohorts.agePrevious.data();
-        const double* __restrict c = cohorts.c.data();
-        const double* __restrict age = cohorts.age.data();
-        const double* __restrict released = net.data();
-        for (j = 0; j < stepped; ++j) {
-            agePrevious[j] = age[j];
+        // What the accounting leaves to each Cohort on its own.
+        steps.close(cohorts, decomposing, withN);
+        for (size_t j = decomposing; j < stepped; ++j) {
+            cohorts.agePrevious[j] = cohorts.age[j];
             if (withN) {
-                cn[j] = c[j] / (cPrevious[j] / cn[j] - released[j]);
+                cohorts.cn[j] = cohorts.c[j] / (cohorts.cPrevious[j] / cohorts.cn[j]);
             }
-            cPrevious[j] = c[j];
+            cohorts.cPrevious[j] = cohorts.c[j];
         }
         if (withN && stepped > 0) {
             soil.totalN = soil.organicN + soil.mineralN;

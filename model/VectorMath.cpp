@@ -56,34 +56,92 @@ void portablePowLoop(const double* in, double y, double* out, size_t n) {
     }
 }
 
-// The vector targets' day steps, one lane at a time with the same operations.
-void portableDaySteps(const DayLanes& d, size_t n) {
+// The vector targets' steps, one lane at a time with the same operations.
+struct LaneStep {
+    double c;
+    double age;
+    double rate;
+};
+
+LaneStep stepLane(double a, double s0, double k, double cPrevious, double k30, double x,
+                  double xPow, bool& redo) {
+    const double b = a + x;
+    const double ratio = b >= 30.0 && a > 0 ? (b - a) / a : 0.0;
+    const double logRatio = portableLog1p(ratio);
+    const double s = s0 * xPow;
+    const double rateFactor = portableExp(-s * logRatio);
+    const double integral = portableExpm1((1 - s) * logRatio);
+    const bool constant = b < 30.0;
+    const double rate = constant ? (1 - s0) * k30 : k * rateFactor;
+    const double decay = constant ? -k30 * x : -(k * a / (1 - s) * integral);
+    redo = redo || (b >= 30.0 && (a <= 0 || 1 - s == 0));
+    return LaneStep{portableExp(decay) * cPrevious, b, rate};
+}
+
+size_t portableDaySteps(const DayLanes& d, size_t n) {
+    bool redo = false;
     for (size_t i = 0; i < n; ++i) {
-        const double a = d.agePrevious[i];
-        const double k = d.rate[i];
-        const double b = a + d.x;
-        const double ratio = b >= 30.0 && a > 0 ? (b - a) / a : 0.0;
-        const double logRatio = portableLog1p(ratio);
-        const double s = d.s[i] * d.xPow;
-        const double rateFactor = portableExp(-s * logRatio);
-        const double integral = portableExpm1((1 - s) * logRatio);
-        const bool constant = b < 30.0;
-        d.newRate[i] = constant ? (1 - d.s[i]) * d.k30[i] : k * rateFactor;
-        const double decay = constant ? -d.k30[i] * d.x : -(k * a / (1 - s) * integral);
-        d.c[i] = portableExp(decay) * d.cPrevious[i];
-        d.age[i] = b;
+        const LaneStep st = stepLane(d.agePrevious[i], d.s[i], d.rate[i], d.cPrevious[i], d.k30[i],
+                                     d.x, d.xPow, redo);
+        d.c[i] = st.c;
+        d.age[i] = st.age;
+        d.newRate[i] = st.rate;
+        const double dC = d.cPrevious[i] - st.c;
+        d.dC[i] = dC;
         if (d.nitrogen) {
-            const double dC = d.cPrevious[i] - d.c[i];
             const double assimilated = dC / d.da;
             d.net[i] = (dC + assimilated) / d.cn[i] - assimilated / d.microbialCN;
-            d.bound[i] = std::fabs(d.cPrevious[i] / d.cn[i]) * d.boundN +
-                         std::fabs(d.cPrevious[i]) * d.boundC;
+            d.heldN[i] = d.cPrevious[i] / d.cn[i];
+            d.bound[i] = std::fabs(d.heldN[i]) * d.boundN + std::fabs(d.cPrevious[i]) * d.boundC;
         }
+    }
+    return redo ? 1 : 0;
+}
+
+size_t portableRepeatSteps(const RepeatLanes& r, size_t n) {
+    bool redo = false;
+    for (size_t i = 0; i < n; ++i) {
+        const double xPow = portablePow(r.x[i], r.power);
+        redo = redo || r.x[i] == 0;
+        const LaneStep st =
+            stepLane(r.agePrevious, r.s, r.rate, r.cPrevious, r.k30, r.x[i], xPow, redo);
+        r.xPow[i] = xPow;
+        r.c[i] = st.c;
+        r.age[i] = st.age;
+        r.newRate[i] = st.rate;
+    }
+    return redo ? 1 : 0;
+}
+
+void portableNetRelease(const double* dC, const double* cn, double da, double microbialCN,
+                        double* net, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        const double assimilated = dC[i] / da;
+        net[i] = (dC[i] + assimilated) / cn[i] - assimilated / microbialCN;
     }
 }
 
-const Kernels kPortableKernels = {portableLoop<portableExp>, portableLoop<portableExpm1>,
-                                  portableLoop<portableLog1p>, portablePowLoop, portableDaySteps};
+void portableCloseDay(const CloseLanes& d, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        d.c[i] = d.newC[i];
+        d.age[i] = d.newAge[i];
+        d.rate[i] = d.newRate[i];
+        d.agePrevious[i] = d.newAge[i];
+        if (d.nitrogen) {
+            d.cn[i] = d.newC[i] / (d.heldN[i] - d.net[i]);
+        }
+        d.cPrevious[i] = d.newC[i];
+    }
+}
+
+const Kernels kPortableKernels = {portableLoop<portableExp>,
+                                  portableLoop<portableExpm1>,
+                                  portableLoop<portableLog1p>,
+                                  portablePowLoop,
+                                  portableDaySteps,
+                                  portableRepeatSteps,
+                                  portableNetRelease,
+                                  portableCloseDay};
 
 bool supported(Target t) {
 #if ORVEK_VECTOR_MATH_X86

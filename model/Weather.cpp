@@ -4,6 +4,7 @@
 #include "basics/Files.h"
 #include "basics/Text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -59,6 +60,8 @@ WeatherFile WeatherFile::parse(const std::string& path, std::string content) {
     const std::string_view marked = withoutTextMarks(content);
     file.m_content = marked.size() == content.size() ? std::move(content) : std::string(marked);
     const std::string_view text = file.m_content;
+    // One entry per line at most: reserved at once, the entries are never moved while growing.
+    file.m_lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     size_t pos = 0;
     int lineNumber = 0;
     while (pos < text.size()) {

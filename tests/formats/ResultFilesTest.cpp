@@ -8,6 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
 namespace orvek {
 namespace {
 
@@ -48,6 +53,27 @@ TEST(ResultRow, FixedDecimalsAndTrailingTab) {
     row.clear();
     appendDailyRow(row, 1, 38353, run);
     EXPECT_EQ(row, "38353\t1\t50.63\t0.00\t50.63\t\r\n");
+}
+
+// Values the quick form hands on to the digit-by-digit one (midway points, values too large for
+// it) in the middle of a row: the row keeps every value before and after them.
+TEST(ResultRow, ValuesBesideOnesWrittenDigitByDigit) {
+    RunState run;
+    run.carbonOnly = false;
+    run.soil.somC = 2675;            // 2.675: written 2.68 from its shortest form
+    run.soil.residueC = 1e19;        // 1e16 Mg/ha, beyond the quick form
+    run.soil.cumulativeNetN = -0.05; // -0.1
+    run.soil.mineralN = 1e17;        // twenty characters, the widest allowed
+    run.soil.totalN = 0.5;           // 1
+    run.soil.residueCN = 1e-300;
+    run.som.cn = -0.04; // no minus sign before 0.0
+    std::string row;
+    appendDailyRow(row, 12, 40000, run);
+    EXPECT_EQ(row, "40000\t12\t2.68\t10000000000000000.00\t10000000000000002.00\t-0.1\t"
+                   "100000000000000000.0\t1\t0.0\t0.0\t\r\n");
+    // One character wider is refused.
+    run.soil.mineralN = 1e18;
+    EXPECT_THROW(appendDailyRow(row, 12, 40000, run), OrvekError);
 }
 
 TEST(ResultRow, NoNumberThatIsNotFinite) {
@@ -156,6 +182,65 @@ TEST(SettingRecord, CarbonOnlyWorkbookModeWithTheLocaleSeparator) {
               std::string::npos);
     EXPECT_EQ(record.find("Nmin"), std::string::npos);
     EXPECT_NE(record.find("    Soil texture: Clay\r\n"), std::string::npos);
+}
+
+// The quick form of fixed-point writing gives the digit-by-digit form's text for every value:
+// the result files' numbers stay what they were. Random values of every size the files hold,
+// values at and next to a midway point of their last decimal, negatives rounding to zero, and
+// values too large or not finite for the quick form.
+TEST(NumberText, FixedWritingMatchesTheDigitByDigitForm) {
+    const auto byDigits = [](double v, int d) {
+        std::string s;
+        appendFixedByDigits(s, v, d);
+        return s;
+    };
+    std::mt19937_64 rng(17);
+    std::uniform_real_distribution<double> mantissa(-10, 10);
+    std::uniform_int_distribution<int> exponent(-12, 16);
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  0.125,
+                                  -0.125,
+                                  2.675,
+                                  1.005,
+                                  0.045,
+                                  50.625,
+                                  9.995,
+                                  5102.5,
+                                  -0.05,
+                                  -0.049,
+                                  1e15,
+                                  4.5e15,
+                                  1e22,
+                                  1e300,
+                                  5e-324,
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity(),
+                                  std::numeric_limits<double>::quiet_NaN()};
+    for (int i = 0; i < 100000; ++i) {
+        values.push_back(mantissa(rng) * std::pow(10.0, exponent(rng)));
+    }
+    // Midway points of 0 to 3 decimals and their neighbours a few units in the last place off.
+    for (int i = 0; i < 20000; ++i) {
+        const int d = i % 4;
+        const double midway = (static_cast<double>(rng() % 2000000) + 0.5) / std::pow(10.0, d);
+        double v = midway;
+        for (int k = 0; k < 3; ++k) {
+            v = std::nextafter(v, 0.0);
+        }
+        for (int k = 0; k < 7; ++k) {
+            values.push_back(v);
+            values.push_back(-v);
+            v = std::nextafter(v, 1e300);
+        }
+    }
+    for (const double v : values) {
+        for (int d = 0; d <= 9; ++d) {
+            std::string quick;
+            appendFixed(quick, v, d);
+            ASSERT_EQ(quick, byDigits(v, d)) << v << " with " << d << " decimals";
+        }
+    }
 }
 
 TEST(NumberText, FixedAndGeneralForms) {

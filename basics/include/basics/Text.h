@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,6 +59,14 @@ bool parseInt32(std::string_view text, int& out);
 // Fixed-point with the given number of decimals and "." as separator; a value that rounds to
 // zero is written without a minus sign.
 void appendFixed(std::string& out, double value, int decimals);
+// The same written to out when rounding the value in binary decides the digits (values below
+// 2^52 / 10^decimals, at most 8 decimals, not near a midway point): the end of what it wrote,
+// at most kFixedQuickWidth characters. Otherwise nullptr, and nothing is written.
+constexpr size_t kFixedQuickWidth = 20;
+char* writeFixed(char* out, double value, int decimals);
+// The same, digit by digit from the value's shortest decimal form: what appendFixed does where
+// rounding the value in binary could decide otherwise.
+void appendFixedByDigits(std::string& out, double value, int decimals);
 std::string formatFixed(double value, int decimals);
 
 // The shortest general form with up to 15 significant digits and no trailing zeros
