@@ -120,7 +120,8 @@ size_t TCFileStream::Write(const void* buffer, size_t count) {
     }
     const auto* bytes = static_cast<const uint8_t*>(buffer);
     if (m_position == m_data.size()) {
-        m_data.insert(m_data.end(), bytes, bytes + count); // appending: nothing to clear first
+        // Appending: nothing to clear first, and nothing copied for an empty block.
+        m_data.insert(m_data.end(), bytes, bytes + count);
     } else {
         if (m_position + count > m_data.size()) {
             m_data.resize(m_position + count);
