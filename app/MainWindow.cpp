@@ -29,7 +29,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -45,11 +45,20 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <atomic>
 #include <cerrno>
+#include <exception>
+#include <functional>
+#include <memory>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace orvek::ui {
 
@@ -59,13 +68,18 @@ namespace {
 constexpr int kDesignClientWidth = 895;
 constexpr int kDesignClientHeight = 616;
 
-// Keeps the window from taking input while a run blocks it: the progress bar and the window are
-// still painted, but clicks, keys and close requests that arrive meanwhile are dropped rather
-// than acted on after the run.
+// Keeps the window from taking input while a run works on its own thread: the window is
+// still painted and the progress bar moves, but clicks, keys and close requests that arrive
+// meanwhile are dropped rather than acted on after the run. A request to close the main window
+// is handed to onClose instead, which may ask the user whether to stop the run.
 class RunInputBlocker : public QObject {
 public:
-    RunInputBlocker() { qApp->installEventFilter(this); }
+    RunInputBlocker(QWidget* window, std::function<void()> onClose)
+        : m_window(window), m_onClose(std::move(onClose)) {
+        qApp->installEventFilter(this);
+    }
     ~RunInputBlocker() override {
+        m_onClose = nullptr; // the run is over: nothing left to stop
         QCoreApplication::processEvents();
         qApp->removeEventFilter(this);
     }
@@ -73,8 +87,20 @@ public:
     RunInputBlocker& operator=(const RunInputBlocker&) = delete;
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (m_asking) {
+            return false; // the question's own dialog takes its input as usual
+        }
         switch (event->type()) {
+        case QEvent::Close:
+            // A close box reaches the window's platform window first, close() the widget.
+            if ((watched == m_window || watched == m_window->windowHandle()) && m_onClose) {
+                m_asking = true;
+                m_onClose();
+                m_asking = false;
+            }
+            event->ignore(); // a close event arrives accepted: the window would hide
+            return true;
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
@@ -83,7 +109,6 @@ protected:
         case QEvent::KeyRelease:
         case QEvent::Shortcut:
         case QEvent::ShortcutOverride:
-        case QEvent::Close:
         case QEvent::TouchBegin:
         case QEvent::ContextMenu:
             return true;
@@ -91,7 +116,54 @@ protected:
             return false;
         }
     }
+
+private:
+    QWidget* m_window;
+    std::function<void()> m_onClose;
+    bool m_asking = false;
 };
+
+// Runs performRun on a thread of its own while this thread keeps the window painted. The run
+// never touches a widget: it leaves its progress in an atomic that a timer here shows on the
+// bar twenty times a second. Rethrows here what the run raised.
+RunOutcome runOnWorkerThread(const PageState& page, RunEnvironment env, QProgressBar* bar) {
+    std::atomic<int> position{-1}; // -1 until the run has passed its checks
+    env.progress = [&position](int p) { position.store(p, std::memory_order_relaxed); };
+    RunOutcome outcome;
+    std::exception_ptr error;
+    QEventLoop loop;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        try {
+            outcome = performRun(page, env);
+        } catch (...) {
+            error = std::current_exception();
+        }
+    }));
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    QTimer poll;
+    poll.setInterval(50);
+    QObject::connect(&poll, &QTimer::timeout, bar, [bar, &position] {
+        const int p = position.load(std::memory_order_relaxed);
+        if (p >= 0) {
+            bar->setValue(p);
+            bar->show();
+        }
+    });
+    poll.start();
+    worker->start();
+    loop.exec();
+    worker->wait();
+#ifdef __GLIBC__
+    // What the run freed stays with its thread's heap otherwise, beside what the result pages
+    // are about to allocate on this one.
+    malloc_trim(0);
+#endif
+    bar->hide();
+    if (error) {
+        std::rethrow_exception(error);
+    }
+    return outcome;
+}
 
 void setButtonTextColour(QPushButton* button, const QColor& colour) {
     QPalette palette = button->palette();
@@ -435,36 +507,27 @@ void TForm1::BitBtn1Click() {
 }
 
 void TForm1::TheModel() {
-    QProgressBar* bar = m_page->progressBar();
     QPushButton* run = m_page->runButton();
     RunEnvironment env;
     env.startFolder = m_values.startFolder;
     env.decimalSeparator = localeDecimalSeparator();
     env.formats = recordFormats();
-    QElapsedTimer sinceRepaint;
-    // A long run advances the bar thousands of times a second; the window is repainted only
-    // every 50 ms so that painting never slows the run down.
-    env.progress = [bar, &sinceRepaint](int position) {
-        if (!bar->isVisible() || sinceRepaint.elapsed() >= 50) {
-            bar->setValue(position);
-            bar->show();
-            QCoreApplication::processEvents();
-            sinceRepaint.restart();
-        }
-    };
+    std::atomic<bool> stop{false};
+    env.stop = &stop;
+    bool closeAfterRun = false;
     const PageState page = m_page->pageState();
     RunOutcome outcome;
     {
-        const RunInputBlocker blocker;
-        sinceRepaint.start();
-        try {
-            outcome = performRun(page, env);
-        } catch (...) {
-            bar->hide();
-            throw;
-        }
-        bar->hide();
-        if (outcome.ok) {
+        const RunInputBlocker blocker(this, [this, &stop, &closeAfterRun] {
+            if (services().askYesNoCancel(this, QStringLiteral("A run is in progress.\n"
+                                                               "Do you want to stop it?")) ==
+                Answer::Yes) {
+                stop.store(true);
+                closeAfterRun = true;
+            }
+        });
+        outcome = runOnWorkerThread(page, env, m_page->progressBar());
+        if (outcome.ok && !closeAfterRun) {
             services().beep(BeepKind::Asterisk);
             setButtonTextColour(run, QColor(0, 128, 0));
             run->setText(QStringLiteral("It's done!"));
@@ -473,6 +536,12 @@ void TForm1::TheModel() {
             setButtonTextColour(run, Qt::red);
             run->setText(QStringLiteral("Run..."));
         }
+    }
+    if (closeAfterRun) {
+        // The user asked to close the window; a run that ended before it could be stopped
+        // has written its results, a stopped one has left the previous ones as they were.
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
     }
     if (!outcome.ok) {
         for (int i = 0; i < outcome.beeps; ++i) {
@@ -506,7 +575,7 @@ void TForm1::RadioButton1Click() {
         return; // before the first run the choice is only recorded
     }
     m_dailyOutput = m_page->dailyButton()->isChecked();
-    guarded(this, [this] { m_output->loadMemo(m_values.startFolder, m_dailyOutput); });
+    guarded(this, [this] { m_output->showTimeStep(m_values.startFolder, m_dailyOutput); });
     guarded(this, [this] { m_graph->timeStepChanged(m_dailyOutput); });
 }
 

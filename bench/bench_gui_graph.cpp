@@ -27,6 +27,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -48,14 +49,25 @@ double seconds(const std::function<void()>& step) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The best and the median of a few repetitions.
+double cpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// The best and the median of a few repetitions, and the median CPU time of the process.
 void report(const char* what, const std::function<void()>& step, int repetitions = 5) {
     std::vector<double> times;
+    std::vector<double> cpu;
     for (int i = 0; i < repetitions; ++i) {
+        const double before = cpuSeconds();
         times.push_back(seconds(step));
+        cpu.push_back(cpuSeconds() - before);
     }
     std::sort(times.begin(), times.end());
-    std::printf("%-52s best %.3f s, median %.3f s\n", what, times.front(), times[times.size() / 2]);
+    std::sort(cpu.begin(), cpu.end());
+    std::printf("%-52s best %.3f s, median %.3f s (CPU %.3f s)\n", what, times.front(),
+                times[times.size() / 2], cpu[cpu.size() / 2]);
 }
 
 } // namespace
@@ -98,7 +110,9 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         fake.openAnswers.push_back({QString::fromStdString(folder + "Century.stg"), 0});
         window.action("Retrieveinputsettings1")->trigger();
+        const double runCpu = cpuSeconds();
         const double runTime = seconds([&] { window.inputPage()->runButton()->click(); });
+        const long peakRun = orvek::bench::peakKilobytes();
         if (!fake.messages.empty() || !window.lastRun()) {
             std::fprintf(stderr, "run failed: %s\n",
                          fake.messages.empty() ? "no result"
@@ -106,8 +120,9 @@ int main(int argc, char** argv) {
             status = 1;
         } else {
             std::printf("100-year daily C & N run in the window (%d days)     %.3f s "
-                        "(without the 1.5 s pause)\n",
-                        window.lastRun()->lastDAS, runTime);
+                        "(CPU %.3f s; without the 1.5 s pause)\n",
+                        window.lastRun()->lastDAS, runTime, cpuSeconds() - runCpu);
+            std::printf("peak memory after the run (VmHWM)                    %ld kB\n", peakRun);
             orvek::ui::GraphPage& page = *window.graphPage();
             window.pageControl()->setCurrentIndex(2);
             QApplication::processEvents();

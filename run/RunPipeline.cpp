@@ -67,6 +67,19 @@ void markMonthlyEntries(DailySeries& series, DateSerial startDate) {
     }
 }
 
+// Thrown out of the daily loop when the run is asked to stop; never leaves completeRun.
+struct StopRequested {};
+
+bool stopRequested(const RunEnvironment& env) {
+    return env.stop != nullptr && env.stop->load(std::memory_order_relaxed);
+}
+
+RunOutcome stoppedRun() {
+    RunOutcome out;
+    out.stopped = true;
+    return out;
+}
+
 RunOutcome failed(const RunState& run) {
     RunOutcome out;
     out.message = run.message;
@@ -132,7 +145,23 @@ RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironmen
         reserveSeries(*env.series, days);
     }
     DailyTextWriter writer(texts ? &daily : nullptr, env.observer, env.series);
-    simulateDays(run, *run.weather, run.firstWeatherLine, writer, env.progress);
+    if (env.stop == nullptr) {
+        simulateDays(run, *run.weather, run.firstWeatherLine, writer, env.progress);
+    } else {
+        const auto progress = [&env](int position) {
+            if (stopRequested(env)) {
+                throw StopRequested{};
+            }
+            if (env.progress) {
+                env.progress(position);
+            }
+        };
+        try {
+            simulateDays(run, *run.weather, run.firstWeatherLine, writer, progress);
+        } catch (const StopRequested&) {
+            return stoppedRun();
+        }
+    }
     const auto t1 = Clock::now();
     if (env.series != nullptr) {
         markMonthlyEntries(*env.series, run.startDate);
@@ -147,6 +176,9 @@ RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironmen
         out5.dailyMemo = memoFromResult(daily, run.endDate);
         out5.monthly = monthlyFromDaily(daily, run.startDate, run.lastDAS, run.carbonOnly);
         out5.monthlyMemo = memoFromResult(out5.monthly, run.endDate);
+    }
+    if (stopRequested(env)) {
+        return stoppedRun(); // the last moment at which the previous results stay whole
     }
     if (env.writeResults) {
         writeResultFiles(out5, start);

@@ -779,6 +779,14 @@ void GraphChart::rescale() {
         x.add(s.x.low, s.x.high);
         (s.axis == ChartAxis::Right ? right : left).add(s.y.low, s.y.high);
     }
+    // Series about to get new points are emptied first: every change of an axis range below
+    // lays out again the series on that axis, and their old points would be laid out for
+    // nothing, several times over.
+    for (SeriesData& s : d->series) {
+        if (s.dirty && s.line->count() > 0) {
+            s.line->clear();
+        }
+    }
     d->scaleValueAxis(d->left, ChartAxis::Left, left, 6);
     d->scaleValueAxis(d->right, ChartAxis::Right, right, 6);
     // Numbers on an axis that carries nothing would only suggest a scale that is not there.

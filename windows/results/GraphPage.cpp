@@ -20,6 +20,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <filesystem>
+
 namespace orvek::ui {
 
 namespace {
@@ -129,6 +131,7 @@ void GraphPage::setStartFolder(const QString& folder) {
 
 void GraphPage::setLastRun(const LastRun& last) {
     m_last = last;
+    m_tables = {}; // a run has rewritten the files
     m_hasResults = true;
     m_lastRunKept = false;
     updateComparisonControls();
@@ -279,7 +282,8 @@ void GraphPage::loadPoints() {
     const QString path =
         m_startFolder +
         QString::fromLatin1(m_dailyOutput ? kResultDailyFileName : kResultMonthlyFileName);
-    const ResultTable table = readResultTable(path.toStdString(), request);
+    const std::shared_ptr<const ResultTable> read = resultTable(path.toStdString(), request);
+    const ResultTable& table = *read;
 
     const std::vector<double>& x = m_xAxisDates ? table.date : table.count;
     for (int i = 0; i < kSeriesCount && i < table.valueColumns; ++i) {
@@ -300,6 +304,30 @@ void GraphPage::loadPoints() {
     if (!table.error.empty()) {
         throw OrvekError(table.error);
     }
+}
+
+std::shared_ptr<const ResultTable> GraphPage::resultTable(const std::string& path,
+                                                          const ResultTableRequest& request) {
+    namespace fs = std::filesystem;
+    std::error_code e1;
+    std::error_code e2;
+    const auto size = fs::file_size(path, e1);
+    const auto time = fs::last_write_time(path, e2);
+    const bool stamped = !e1 && !e2;
+    const std::array<std::int64_t, 2> stamp = {
+        stamped ? static_cast<std::int64_t>(size) : 0,
+        stamped ? static_cast<std::int64_t>(time.time_since_epoch().count()) : 0};
+    ReadTable& kept = m_tables[request.daily ? 0 : 1];
+    if (stamped && kept.table && kept.path == path && kept.stamp == stamp &&
+        kept.run.carbonOnly == request.carbonOnly && kept.run.startDate == request.startDate &&
+        kept.run.endDate == request.endDate) {
+        return kept.table;
+    }
+    auto table = std::make_shared<const ResultTable>(readResultTable(path, request));
+    // A file that could not be read whole is read again next time, and reported again.
+    const LastRun run{request.carbonOnly, request.startDate, request.endDate, 0};
+    kept = stamped && table->error.empty() ? ReadTable{path, run, stamp, table} : ReadTable{};
+    return table;
 }
 
 void GraphPage::CheckBox14Click() {

@@ -5,6 +5,7 @@
 #include "formats/SettingRecord.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -45,6 +46,9 @@ struct RunEnvironment {
     char decimalSeparator = '.'; // of the numbers typed on the page
     RecordFormats formats;
     std::function<void(int)> progress; // position 0..999, advanced once per simulated day
+    // Set from another thread to end the run early: looked at after every simulated day and
+    // once more just before the result files are written, so a stopped run writes none.
+    const std::atomic<bool>* stop = nullptr;
 
     // For many runs of the same inputs: the page's weather as daily data (a monthly file
     // already expanded) and the parameters, each read once for all of them.
@@ -70,8 +74,9 @@ struct LastRun {
 
 struct RunOutcome {
     bool ok = false;
-    std::string message; // the failed check's message
-    int beeps = 0;       // error beeps before the message: the check's own and the run's
+    bool stopped = false; // ended on request before any result file was written
+    std::string message;  // the failed check's message
+    int beeps = 0;        // error beeps before the message: the check's own and the run's
     LastRun last;
     std::uint64_t cohortSteps = 0;
     double simulationSeconds = 0;

@@ -8,12 +8,19 @@
 #include <QWidget>
 
 #include <array>
+#include <cstdint>
 #include <memory>
+#include <string>
 
 class QCheckBox;
 class QMenu;
 class QPrinter;
 class QPushButton;
+
+namespace orvek {
+struct ResultTable;
+struct ResultTableRequest;
+} // namespace orvek
 
 namespace orvek::ui {
 
@@ -93,6 +100,9 @@ private:
     void scaleRightAxis();
     void setGrids();
     void loadPoints();
+    // The result file's rows, read again only when the file has changed since they were read.
+    std::shared_ptr<const ResultTable> resultTable(const std::string& path,
+                                                   const ResultTableRequest& request);
     void paintOnPrinter(QPrinter* printer);
     bool checked(int series) const;
     // Whether any of the series first..end-1 is checked.
@@ -110,6 +120,14 @@ private:
     bool m_dailyOutput = true;
     bool m_xAxisDates = false;
     bool m_hasResults = false;
+
+    struct ReadTable {
+        std::string path;
+        LastRun run;                         // the request's mode and period
+        std::array<std::int64_t, 2> stamp{}; // size and time of change of the file
+        std::shared_ptr<const ResultTable> table;
+    };
+    std::array<ReadTable, 2> m_tables; // daily, monthly
 
     KeptRuns m_kept;
     QString m_settingName;

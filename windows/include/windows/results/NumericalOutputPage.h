@@ -1,14 +1,17 @@
 #pragma once
 
-#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
+#include <array>
+#include <cstdint>
 #include <string>
 
 class QFontMetricsF;
 class QPlainTextEdit;
 class QPushButton;
+class QTextDocument;
 
 namespace orvek::ui {
 
@@ -26,22 +29,40 @@ public:
     // the start folder, in one go. Raises OrvekError when a file cannot be read; the memo then
     // holds what was read before it.
     void loadMemo(const std::string& startFolder, bool daily);
+    // The same for a change of the time step: a table shown before from files that have not
+    // changed since is shown again as it was laid out, rather than read and laid out anew.
+    void showTimeStep(const std::string& startFolder, bool daily);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What a memo was read from: the sizes and times of change of its two files.
+    struct Stamp {
+        std::array<std::int64_t, 4> values{};
+        bool valid = false;
+        bool operator==(const Stamp&) const = default;
+    };
+    struct Shown {
+        QTextDocument* document = nullptr;
+        Stamp stamp;
+        QStringList cells;
+    };
+    void fill(const std::string& startFolder, bool daily);
+    void show(Shown& shown);
     void setTabStops();
 
     QPlainTextEdit* m_memo = nullptr;
     QPushButton* m_excel = nullptr;
-    QSet<QString> m_cells; // the texts followed by a TAB, which the tab stops must clear
+    QStringList m_cells; // the widest texts followed by a TAB, which the tab stops must clear
+    std::array<Shown, 2> m_shown; // daily, monthly
 };
 
-// The distinct texts of a memo that a TAB follows.
-QSet<QString> tabbedCells(const QString& text);
+// The distinct texts of a memo that a TAB follows, at most count of them: the widest in the
+// given font, widest first.
+QStringList widestTabbedCells(const QString& text, const QFontMetricsF& metrics, int count);
 // The width of the widest of them in the given font.
-double widestCell(const QSet<QString>& cells, const QFontMetricsF& metrics);
+double widestCell(const QStringList& cells, const QFontMetricsF& metrics);
 
 // The memo's font: a small sans-serif face, as the text device prints it too.
 QFont memoFont();
