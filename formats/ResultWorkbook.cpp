@@ -8,6 +8,7 @@
 #include "xls/XLSErrors.h"
 
 #include <cmath>
+#include <filesystem>
 
 namespace orvek {
 
@@ -146,17 +147,25 @@ void putCell(xls::TCells& cells, const WorkbookCellView& c) {
     }
 }
 
+// The bytes of a built workbook; a failure names the file the user knows.
+std::vector<uint8_t> builtBytes(xls::TXLSFile& workbook, const std::string& shownPath) {
+    try {
+        return workbook.SaveToBuffer();
+    } catch (const std::exception& e) {
+        throw OrvekError(std::string(e.what()) + " (saving \"" + shownPath + "\")");
+    }
+}
+
+std::string_view asText(const std::vector<uint8_t>& bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
 // Saves a built workbook, replacing an existing file only when the new one is complete.
 void saveBuilt(xls::TXLSFile& workbook, const std::string& path) {
     // The workbook is built in memory and saved by the program's own writer, so a workbook
     // follows the rules of every other file the user keeps (read-only files kept, leftovers of
     // killed saves removed) and a failure names the file and the system's reason.
-    std::vector<uint8_t> bytes;
-    try {
-        bytes = workbook.SaveToBuffer();
-    } catch (const std::exception& e) {
-        throw OrvekError(std::string(e.what()) + " (saving \"" + path + "\")");
-    }
+    const std::vector<uint8_t> bytes = builtBytes(workbook, path);
     const std::string cannotCreate = xls::ECFileError::Message(0); // the library's own texts
     const std::string cannotWrite = xls::ECFileError::Message(8);
     const SaveTexts texts{cannotCreate.c_str(), cannotWrite.c_str()};
@@ -164,8 +173,7 @@ void saveBuilt(xls::TXLSFile& workbook, const std::string& path) {
         throw OrvekError(std::string(texts.cannotCreate) + " \"" + path +
                          "\". The file is open in a spreadsheet application.");
     }
-    writeFileAtomically(
-        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), texts);
+    writeFileAtomically(path, asText(bytes), texts);
 }
 
 } // namespace
@@ -189,6 +197,29 @@ void saveResultWorkbook(std::string_view result, std::string_view record, bool c
     forEachResultWorkbookCell(result, record, carbonOnly, stop, endDate, lastDAS,
                               [&](const WorkbookCellView& c) { putCell(sheet.Cells(), c); });
     saveBuilt(workbook, path);
+}
+
+std::string saveNewResultWorkbook(std::string_view result, std::string_view record, bool carbonOnly,
+                                  WorkbookStop stop, DateSerial endDate, int lastDAS,
+                                  const std::function<std::string(int)>& nameFor) {
+    xls::TXLSFile workbook;
+    xls::TSheet& sheet = workbook.Workbook().Sheets().Items(0);
+    sheet.Columns().Items(0).SetWidth(kResultDateColumnWidth);
+    forEachResultWorkbookCell(result, record, carbonOnly, stop, endDate, lastDAS,
+                              [&](const WorkbookCellView& c) { putCell(sheet.Cells(), c); });
+    // A failure names the file the user would have got.
+    std::string shown = nameFor(1);
+    std::error_code unreadable;
+    for (int n = 2; std::filesystem::exists(std::filesystem::symlink_status(shown, unreadable));
+         ++n) {
+        shown = nameFor(n);
+    }
+    const std::vector<uint8_t> bytes = builtBytes(workbook, shown);
+    const std::string cannotCreate = xls::ECFileError::Message(0);
+    const std::string cannotWrite = xls::ECFileError::Message(8);
+    const std::string temp = temporaryNameFor(shown);
+    writeNewFile(temp, asText(bytes), shown, SaveTexts{cannotCreate.c_str(), cannotWrite.c_str()});
+    return publishUnderFirstFreeName(temp, nameFor);
 }
 
 } // namespace orvek

@@ -180,6 +180,15 @@ TEST(ResultWorkbookFile, SavedFromTheTextAndFromTheCellsGiveTheSameBytes) {
     saveResultWorkbook(cnDaily(), kRecord, true, WorkbookStop::AtEndDate, 38355, 3,
                        f.file("text.xls"));
     EXPECT_EQ(f.read("cells.xls"), f.read("text.xls"));
+
+    // Saved as a new numbered file: the same bytes, under the first name not taken.
+    f.write("Result-1.xls", "kept");
+    const auto nameFor = [&f](int n) { return f.file("Result-" + std::to_string(n) + ".xls"); };
+    EXPECT_EQ(
+        saveNewResultWorkbook(cnDaily(), kRecord, true, WorkbookStop::AtEndDate, 38355, 3, nameFor),
+        f.file("Result-2.xls"));
+    EXPECT_EQ(f.read("Result-2.xls"), f.read("text.xls"));
+    EXPECT_EQ(f.read("Result-1.xls"), "kept");
 }
 
 TEST(ResultWorkbookFile, ADamagedRowFoundWhileSavingFromTheTextLeavesTheOldFile) {

@@ -74,5 +74,10 @@ void saveResultWorkbook(const std::vector<WorkbookCell>& cells, const std::strin
 void saveResultWorkbook(std::string_view result, std::string_view record, bool carbonOnly,
                         WorkbookStop stop, DateSerial endDate, int lastDAS,
                         const std::string& path);
+// The same under the first free name of nameFor(1), nameFor(2), ..., never replacing a file,
+// also not one another program makes at the same moment; returns the name used.
+std::string saveNewResultWorkbook(std::string_view result, std::string_view record, bool carbonOnly,
+                                  WorkbookStop stop, DateSerial endDate, int lastDAS,
+                                  const std::function<std::string(int)>& nameFor);
 
 } // namespace orvek
