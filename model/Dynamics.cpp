@@ -372,11 +372,14 @@ public:
 
     const Adjustments& adjustments() const { return m_adj; }
 
-    // A new day with its temperature-weighted days: no repetition's x known yet.
+    // A new day with its temperature-weighted days: the repetitions' x known so far serve as
+    // long as these stay the same (cold days all share the minimum).
     void startDay(double factor) {
-        m_factor = factor;
-        m_known = 0;
-        m_u = 0;
+        if (factor != m_factor || std::signbit(factor) != std::signbit(m_factor)) {
+            m_factor = factor;
+            m_known = 0;
+            m_u = 0;
+        }
     }
 
     // Whether the day's microbes stand at the end of their ranges: a step that does not fit then
