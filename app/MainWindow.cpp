@@ -6,8 +6,9 @@
 #include "basics/Errors.h"
 #include "basics/Files.h"
 #include "formats/OptionsFile.h"
-#include "formats/SettingFile.h"
+#include "run/PageRules.h"
 #include "run/StartFolder.h"
+#include "run/StartUp.h"
 #include "uibase/FrozenLayout.h"
 #include "uibase/HandlerGuard.h"
 #include "uibase/PlatformServices.h"
@@ -176,6 +177,9 @@ TForm1::TForm1(const QString& startFolder) {
 }
 
 TForm1::~TForm1() {
+    // The session goes before the child widgets do; a field that loses the focus meanwhile must
+    // not hand its text to it.
+    m_page->detachFromSession();
     delete m_about.data();
     delete m_options.data();
     delete m_form4.data();
@@ -320,11 +324,8 @@ void TForm1::buildMenus() {
 // --- Start-up and closing -------------------------------------------------------------------
 
 void TForm1::FormCreate(const QString& startFolder) {
-    m_values.startFolder = withTrailingSeparator(ss(QDir::cleanPath(startFolder)));
-    // Until the options name one: the user's documents, never the program's own folder.
-    m_values.workingFolder = documentsFolder(processEnvironment());
-    m_page->setWeatherFolder(m_values.startFolder);
-    m_graph->setStartFolder(qs(m_values.startFolder));
+    m_values.decimalSeparator = localeDecimalSeparator();
+    m_values.shortDate = [](DateSerial d) { return ss(shortDateText(d)); };
     m_resizer = new TProportionalForm(this);
     // Qt measures the layout in device-independent pixels, which already look the same on
     // every screen: the window opens at its design size, its controls filling it, rather than
@@ -337,32 +338,36 @@ void TForm1::FormCreate(const QString& startFolder) {
     // Installed after the resizing component's filter, so it runs first: the controls get
     // their absolute places before the component captures them.
     installEventFilter(this);
-    try {
-        m_folderLock = claimFolder(m_values.startFolder);
-    } catch (const std::exception& e) {
-        // Another run works here: nothing of the folder is touched, and the window closes.
-        showError(this, QString::fromUtf8(e.what()));
+    m_tabs->setCurrentWidget(m_page);
+    std::string failed;
+    // The start-up orvek-batch makes too; the window also holds its folder for the whole
+    // session and clears the leftover working files there before it reads any file.
+    guarded(this, [this, &startFolder, &failed] {
+        failed = startSession(m_values, ss(QDir::cleanPath(startFolder)),
+                              [this](const std::string& folder) {
+                                  m_graph->setStartFolder(qs(folder));
+                                  m_folderLock = claimFolder(folder);
+                                  deleteTempFiles(folder);
+                              });
+    });
+    if (!ownsStartFolder()) {
+        // Another run works here: that was said, nothing of the folder was touched, and the
+        // window closes.
         QTimer::singleShot(0, this, &QWidget::close);
         return;
     }
-    deleteTempFiles(m_values.startFolder);
+    m_page->showSession();
     // A failing step ends the start-up there; the window opens all the same.
-    guarded(this, [this] {
-        m_page->setSubstrateList(
-            readSubstrateList(resolveFileName(m_values.startFolder + kSubstratesFileName)));
-        m_tabs->setCurrentWidget(m_page);
-        loadDefaults();
+    if (!failed.empty()) {
+        showError(this, qs(failed));
+    } else {
         m_page->setOpenFileReminderOff(false);
-    });
+    }
     applyResizing();
 }
 
 void TForm1::loadDefaults() {
-    const std::string path = resolveFileName(m_values.startFolder + kOptionsFileName);
-    if (!fileExists(path)) {
-        throw OrvekError("File not found");
-    }
-    applyOptionsFile(readTextFile(path, size_t{1} << 20), *m_page);
+    m_page->apply([this] { orvek::loadDefaults(m_values); });
     applyResizing();
 }
 
@@ -525,12 +530,7 @@ void TForm1::Retrieveinputsettings1Click() {
             return;
         }
         const std::string path = resolveFileName(ss(chosen.path));
-        if (!fileExists(path)) {
-            throw OrvekError("File not found");
-        }
-        // The whole file is read first, so that a file that cannot be read changes nothing.
-        const std::string content = readTextFile(path, size_t{1} << 20);
-        applySettingFile(content, *m_page, folderPart(path));
+        m_page->apply([this, &path] { retrieveSettings(m_values, path); });
         m_graph->setSettingName(QFileInfo(qs(path)).completeBaseName());
     });
 }
@@ -565,14 +565,14 @@ void TForm1::Saveinputsettings1Click() {
             }
         }
         m_lastSettingFile = path;
-        writeFileAtomically(ss(path), settingFileContent(m_page->pageState()));
+        saveSettings(m_values, ss(path));
         m_graph->setSettingName(QFileInfo(path).completeBaseName());
     });
 }
 
 void TForm1::Resetallsetting1Click() {
     guarded(this, [this] {
-        m_page->resetPage();
+        m_page->apply([this] { PageModel(m_values).resetPage(); });
         loadDefaults();
     });
 }
@@ -594,7 +594,7 @@ void TForm1::showSecondaryWindow(QWidget* window) {
 
 void TForm1::Options1Click() {
     auto* dialog = new TForm3(
-        m_values, *m_page, [this] { guarded(this, [this] { loadDefaults(); }); }, this);
+        m_values, [this] { guarded(this, [this] { loadDefaults(); }); }, this);
     m_options = dialog;
     // OK switches resizing at once, also when the defaults wait for the next start.
     connect(dialog, &QDialog::finished, this, &TForm1::applyResizing);
@@ -620,7 +620,7 @@ void TForm1::AboutOrvekCNmodel1Click() {
 
 namespace {
 
-ResultExportSource exportSource(const ProgramValues& values, const std::optional<LastRun>& last,
+ResultExportSource exportSource(const Session& values, const std::optional<LastRun>& last,
                                 bool dailyOutput) {
     ResultExportSource source;
     source.startFolder = values.startFolder;

@@ -22,42 +22,14 @@ namespace {
 
 using namespace orvek;
 
-// Applies every line to a page, the way the window's rules would.
-class PageTarget : public SettingTarget, public OptionsTarget {
-public:
-    PageState page;
-    PageModel model{page, 6, '.'};
-    void setCarbonOnly(bool v) override { model.setCarbonOnly(v); }
-    void setStartDate(DateSerial d) override { page.startDate = d; }
-    void setSoilCText(const std::string& t) override { model.setSoilText(SoilField::Content, t); }
-    void setBulkDensityText(const std::string& t) override {
-        model.setSoilText(SoilField::BulkDensity, t);
-    }
-    void setDepthText(const std::string& t) override { model.setSoilText(SoilField::Depth, t); }
-    void setNminText(const std::string& t) override { page.nminText = t; }
-    void setTextureIndex(int i) override { page.textureIndex = i; }
-    void setTillageIndex(int i) override { page.tillageIndex = i; }
-    void setWeather(const std::string& f, const std::string& n) override {
-        page.weatherFolder = f;
-        page.weatherFileName = n;
-    }
-    void setDailyWeather(bool v) override { page.dailyWeather = v; }
-    void setWeatherKindText(const std::string& t) override { page.weatherKindText = t; }
-    void setWeatherPeriodText(const std::string& t) override { page.weatherPeriodText = t; }
-    void setEndDate(DateSerial d) override { page.endDate = d; }
-    void setEventsOnPanel(bool v) override { model.setEventsOnPanel(v); }
-    void setEventsFile(const std::string& p) override { page.eventsFile = p; }
-    void setRowChecked(int r, bool v) override { model.setRowChecked(r, v); }
-    void setRowType(int r, int i) override { model.setRowType(r, i); }
-    void setRowCText(int r, const std::string& t) override { page.rows[size_t(r)].cText = t; }
-    void setRowCnText(int r, const std::string& t) override { page.rows[size_t(r)].cnText = t; }
-    void setRowDate(int r, DateSerial d) override { page.rows[size_t(r)].date = d; }
-    void setStockText(const std::string& t) override { page.stockText = t; }
-    void setDailyOutput(bool v) override { page.dailyOutput = v; }
-    void setResizable(bool) override {}
-    void setWeatherFolderText(const std::string&) override {}
-    void setWorkingFolderText(const std::string&) override {}
-};
+// A session with the six bundled substrate types, whose page the files are applied to through
+// the page's own rules.
+Session fuzzSession() {
+    Session session;
+    session.startFolder = "/start/";
+    session.substrates.resize(6);
+    return session;
+}
 
 void readWeather(const std::string& text) {
     const WeatherFile w = WeatherFile::parse("fuzz.wth", text);
@@ -81,13 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             readWeather(text);
             break;
         case 1: {
-            PageTarget t;
-            applySettingFile(text, t, "/base/");
+            Session session = fuzzSession();
+            PageModel model(session);
+            applySettingFile(text, model, "/base/");
             break;
         }
         case 2: {
-            PageTarget t;
-            applyOptionsFile(text, t);
+            Session session = fuzzSession();
+            PageModel model(session);
+            applyOptionsFile(text, model);
             break;
         }
         case 3: {

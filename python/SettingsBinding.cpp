@@ -82,7 +82,7 @@ void setEvents(Settings& s, const std::vector<Event>& events) {
             {fieldText(e.c, sep), e.cn.is_none() ? std::string() : fieldText(e.cn, sep)});
         dates.push_back(dateFrom(e.date));
     }
-    PageModel model(s.session.page, static_cast<int>(s.session.substrates.size()), sep);
+    PageModel model(s.session);
     model.setEventsOnPanel(true);
     for (int row = 0; row < kEventRows; ++row) {
         model.setRowChecked(row, false);
@@ -99,8 +99,7 @@ void setEvents(Settings& s, const std::vector<Event>& events) {
 }
 
 template <typename F> void withModel(Settings& s, F f) {
-    PageModel model(s.session.page, static_cast<int>(s.session.substrates.size()),
-                    s.session.decimalSeparator);
+    PageModel model(s.session);
     f(model);
 }
 

@@ -9,70 +9,23 @@
 
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 
 namespace orvek {
 
 namespace {
 
-// The page's rules and the session's folders as targets of the option and setting files.
-class SessionTarget : public SettingTarget, public OptionsTarget {
-public:
-    explicit SessionTarget(Session& s)
-        : m_session(s), m_model(s.page, static_cast<int>(s.substrates.size()), s.decimalSeparator) {
-    }
+// The folder relative paths in a setting file are taken from: the file's own. A file given by a
+// bare name lies in the current folder, which is named in full, since an empty folder would
+// stand for the start folder.
+std::string baseFolderOf(const std::string& settingFile) {
+    const std::string folder = folderPart(settingFile);
+    std::error_code ec;
+    const std::filesystem::path current = std::filesystem::current_path(ec);
+    return folder.empty() && !ec ? withTrailingSeparator(current.string()) : folder;
+}
 
-    // Shared by both files.
-    void setCarbonOnly(bool carbonOnly) override { m_model.setCarbonOnly(carbonOnly); }
-    void setStartDate(DateSerial date) override { page().startDate = date; }
-    void setSoilCText(const std::string& t) override { m_model.setSoilText(SoilField::Content, t); }
-    void setBulkDensityText(const std::string& t) override {
-        m_model.setSoilText(SoilField::BulkDensity, t);
-    }
-    void setDepthText(const std::string& t) override { m_model.setSoilText(SoilField::Depth, t); }
-    void setNminText(const std::string& t) override { page().nminText = t; }
-    void setTextureIndex(int index) override {
-        page().textureIndex = index >= 0 && index < 3 ? index : -1;
-    }
-    void setTillageIndex(int index) override { page().tillageIndex = index == 0 ? 0 : -1; }
-
-    // Setting file only.
-    void setWeather(const std::string& folder, const std::string& name) override {
-        page().weatherFolder = folder;
-        page().weatherFileName = name;
-    }
-    void setDailyWeather(bool daily) override { page().dailyWeather = daily; }
-    void setWeatherKindText(const std::string& t) override { page().weatherKindText = t; }
-    void setWeatherPeriodText(const std::string& t) override { page().weatherPeriodText = t; }
-    void setEndDate(DateSerial date) override { page().endDate = date; }
-    void setEventsOnPanel(bool onPanel) override { m_model.setEventsOnPanel(onPanel); }
-    void setEventsFile(const std::string& path) override {
-        page().eventsFile = path;
-        page().eventsFileName = fileNamePart(path);
-    }
-    void setRowChecked(int row, bool checked) override { m_model.setRowChecked(row, checked); }
-    void setRowType(int row, int index) override { m_model.setRowType(row, index); }
-    void setRowCText(int row, const std::string& t) override { rowOf(row).cText = t; }
-    void setRowCnText(int row, const std::string& t) override { rowOf(row).cnText = t; }
-    void setRowDate(int row, DateSerial date) override { rowOf(row).date = date; }
-    void setStockText(const std::string& t) override { page().stockText = t; }
-    void setDailyOutput(bool daily) override { page().dailyOutput = daily; }
-
-    // Options file only.
-    void setResizable(bool resizable) override { m_session.resizable = resizable; }
-    void setWeatherFolderText(const std::string& t) override {
-        page().weatherFolder = folderFromOption(t, m_session.startFolder);
-    }
-    void setWorkingFolderText(const std::string& t) override {
-        m_session.workingFolder = workingFolderFromOption(t, processEnvironment());
-    }
-
-private:
-    PageState& page() { return m_session.page; }
-    EventRowState& rowOf(int row) { return page().rows[static_cast<size_t>(row)]; }
-
-    Session& m_session;
-    PageModel m_model;
-};
+} // namespace
 
 std::string plainShortDate(DateSerial date) {
     const CalendarDate c = decodeDate(date);
@@ -80,8 +33,6 @@ std::string plainShortDate(DateSerial date) {
     std::snprintf(buf, sizeof buf, "%d/%d/%02d", c.month, c.day, ((c.year % 100) + 100) % 100);
     return buf;
 }
-
-} // namespace
 
 RecordFormats plainRecordFormats() {
     RecordFormats f;
@@ -100,10 +51,15 @@ RecordFormats plainRecordFormats() {
     return f;
 }
 
-std::string startSession(Session& session, const std::string& folder) {
+std::string startSession(Session& session, const std::string& folder,
+                         const std::function<void(const std::string&)>& prepareFolder) {
     session.startFolder = withTrailingSeparator(folder);
+    // Until the options name one: the user's documents, never the program's own folder.
     session.workingFolder = documentsFolder(processEnvironment());
     session.page.weatherFolder = session.startFolder;
+    if (prepareFolder) {
+        prepareFolder(session.startFolder);
+    }
     try {
         session.substrates =
             readSubstrateList(resolveFileName(session.startFolder + kSubstratesFileName));
@@ -119,17 +75,19 @@ void loadDefaults(Session& session) {
     if (!fileExists(path)) {
         throw OrvekError("File not found");
     }
-    SessionTarget target(session);
-    applyOptionsFile(readTextFile(path, size_t{1} << 20), target, path);
+    PageModel model(session);
+    applyOptionsFile(readTextFile(path, size_t{1} << 20), model, path);
 }
 
 void retrieveSettings(Session& session, const std::string& path) {
-    if (!fileExists(resolveFileName(path))) {
+    const std::string file = resolveFileName(path);
+    if (!fileExists(file)) {
         throw OrvekError("File not found");
     }
-    const std::string content = readTextFile(resolveFileName(path), size_t{1} << 20);
-    SessionTarget target(session);
-    applySettingFile(content, target, folderPart(resolveFileName(path)));
+    // The whole file is read first, so that a file that cannot be read changes nothing.
+    const std::string content = readTextFile(file, size_t{1} << 20);
+    PageModel model(session);
+    applySettingFile(content, model, baseFolderOf(file));
 }
 
 void saveSettings(const Session& session, const std::string& path) {

@@ -54,7 +54,9 @@ size_t TCFileStream::Write(const void* buffer, size_t count) {
     if (m_position + count > m_data.size()) {
         m_data.resize(m_position + count);
     }
-    std::memcpy(m_data.data() + m_position, buffer, count);
+    if (count > 0) { // an empty new stream has no buffer to copy into yet
+        std::memcpy(m_data.data() + m_position, buffer, count);
+    }
     m_position += count;
     return count;
 }

@@ -123,11 +123,19 @@ TEST(PageRules, DefaultRowDates) {
     EXPECT_EQ(defaultRowDate(ymd(2005, 6, 1), ymd(2005, 12, 31)), ymd(2005, 12, 31)); // capped
 }
 
+// A session with the six bundled substrate types and nothing read yet.
+Session sixTypes() {
+    Session s;
+    s.substrates.resize(6);
+    return s;
+}
+
 TEST(PageRules, RowsModeAndSource) {
-    PageState p;
+    Session s = sixTypes();
+    PageState& p = s.page;
     p.startDate = ymd(2005, 1, 1);
     p.endDate = ymd(2008, 6, 30);
-    PageModel m(p, 6, '.');
+    PageModel m(s);
     m.setRowChecked(0, true);
     EXPECT_EQ(p.rows[0].date, p.startDate);
     EXPECT_EQ(p.rows[0].typeIndex, 0);
@@ -155,8 +163,9 @@ TEST(PageRules, SoilStock) {
     EXPECT_EQ(soilStockText("10", "1.3", "20", '.'), "26");
     EXPECT_EQ(soilStockText("10", "1,3", "20", ','), "26");
     EXPECT_THROW(soilStockText("10", "abc", "20", '.'), OrvekError);
-    PageState p;
-    PageModel m(p, 6, '.');
+    Session s = sixTypes();
+    PageState& p = s.page;
+    PageModel m(s);
     m.setSoilText(SoilField::Content, "10");
     m.setSoilText(SoilField::BulkDensity, "1.3");
     m.setSoilText(SoilField::Depth, "");

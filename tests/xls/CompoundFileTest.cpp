@@ -151,6 +151,17 @@ TEST(CompoundFile, StreamOperations) {
     EXPECT_EQ(s.Data(), Hex("44 33 22 11 88 77"));
 }
 
+// An empty block is a complete write, also to a stream that holds nothing yet; a document with
+// such a stream reads back with it empty.
+TEST(CompoundFile, AnEmptyBlockIsWrittenToAnEmptyStream) {
+    TCFile file(TCFileMode::Memory);
+    EXPECT_TRUE(file.Root().CreateStream("Workbook").WriteBlock("", 0));
+    file.Commit();
+    TCFile back(file.MemoryBytes().data(), file.MemoryBytes().size());
+    ASSERT_NE(back.Root().FindStream("Workbook"), nullptr);
+    EXPECT_EQ(back.Root().FindStream("Workbook")->Size(), 0);
+}
+
 TEST(CompoundFile, SavingReplacesAnExistingFileOnlyWhenComplete) {
     orvek::test::TestFolder dir;
     const std::string path = dir.file("out.xls");

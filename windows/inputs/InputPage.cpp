@@ -2,9 +2,6 @@
 
 #include "basics/Errors.h"
 #include "basics/Files.h"
-#include "basics/Text.h"
-#include "run/PageRules.h"
-#include "run/StartFolder.h"
 #include "uibase/HandlerGuard.h"
 #include "windows/inputs/PageWidgets.h"
 
@@ -20,7 +17,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace orvek::ui {
@@ -46,7 +42,8 @@ void keepPlaceWhenHidden(QWidget* w) {
 
 } // namespace
 
-InputPage::InputPage(ProgramValues& values, QWidget* parent) : QWidget(parent), m_values(values) {
+InputPage::InputPage(Session& session, QWidget* parent)
+    : QWidget(parent), m_session(session), m_model(session) {
     setObjectName(QStringLiteral("TabSheet1"));
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(8, 8, 8, 8);
@@ -68,12 +65,8 @@ InputPage::InputPage(ProgramValues& values, QWidget* parent) : QWidget(parent), 
     grid->setRowStretch(1, 1);
     buildOutputStepGroup();
     setReadingTabOrder();
-
-    applyModeRule();
-    applySourceRule();
-    for (int i = 0; i < kEventRows; ++i) {
-        applyEventRowRule(i);
-    }
+    connectEdits();
+    showSession();
 }
 
 QWidget* InputPage::buildModeGroup() {
@@ -88,7 +81,6 @@ QWidget* InputPage::buildModeGroup() {
     layout->addWidget(m_carbonOnly);
     layout->addWidget(m_carbonAndN);
     layout->addStretch(1);
-    connect(m_carbonOnly, &QRadioButton::toggled, this, [this] { applyModeRule(); });
     return group;
 }
 
@@ -189,7 +181,6 @@ QWidget* InputPage::buildEventsGroup() {
         rows->addWidget(r.type, line, 2);
         rows->addWidget(r.c, line, 3, Qt::AlignHCenter);
         rows->addWidget(r.cn, line, 4, Qt::AlignHCenter);
-        connect(r.check, &QCheckBox::toggled, this, [this, i] { applyEventRowRule(i); });
     }
     rows->setColumnStretch(2, 1);
     layout->addLayout(rows);
@@ -198,7 +189,6 @@ QWidget* InputPage::buildEventsGroup() {
         new QLabel(QStringLiteral("*Carbon content of nonlegume crop residues is 40-45%."), group);
     layout->addWidget(note);
 
-    connect(m_onPanel, &QRadioButton::toggled, this, [this] { applySourceRule(); });
     connect(m_selectFile, &QPushButton::clicked, this, &InputPage::Button3Click);
     connect(m_openFile, &QPushButton::clicked, this, &InputPage::Button4Click);
     connect(m_createFile, &QPushButton::clicked, this, &InputPage::Button8Click);
@@ -246,12 +236,6 @@ QWidget* InputPage::buildSoilGroup() {
                        static_cast<QWidget*>(m_nmin), static_cast<QWidget*>(m_texture),
                        static_cast<QWidget*>(m_tillage)}) {
         w->setFixedWidth(110);
-    }
-    for (QLineEdit* f : {m_soilC, m_bulkDensity, m_depth}) {
-        // What the user types is judged as it is typed; texts the program sets recompute the
-        // stock through setSoilText.
-        connect(f, &QLineEdit::textEdited, this, [this] { soilTextEdited(); });
-        connect(f, &QLineEdit::editingFinished, this, [this, f] { soilFieldLeft(f); });
     }
     return group;
 }
@@ -311,152 +295,124 @@ void InputPage::setReadingTabOrder() {
     }
 }
 
-// --- The page's rules ---------------------------------------------------------------------
+// --- Edits of the user's, handed to the model ----------------------------------------------
 
-void InputPage::applyEventRowRule(int row) {
-    Row& r = m_rows[static_cast<size_t>(row)];
-    if (!r.check->isChecked()) {
-        for (QWidget* w : {static_cast<QWidget*>(r.type), static_cast<QWidget*>(r.c),
-                           static_cast<QWidget*>(r.cn), static_cast<QWidget*>(r.date)}) {
-            setFieldEnabled(w, false);
-        }
+void InputPage::connectEdits() {
+    connect(m_carbonOnly, &QRadioButton::toggled, this,
+            [this](bool on) { edit([this, on] { m_model.setCarbonOnly(on); }); });
+    connect(m_onPanel, &QRadioButton::toggled, this,
+            [this](bool on) { edit([this, on] { m_model.setEventsOnPanel(on); }); });
+    connect(m_daily, &QRadioButton::toggled, this,
+            [this](bool on) { edit([this, on] { m_model.setDailyOutput(on); }); });
+    connect(m_start, &QDateEdit::dateChanged, this,
+            [this](const QDate& d) { edit([this, d] { m_model.setStartDate(toSerial(d)); }); });
+    connect(m_end, &QDateEdit::dateChanged, this,
+            [this](const QDate& d) { edit([this, d] { m_model.setEndDate(toSerial(d)); }); });
+    for (int i = 0; i < kEventRows; ++i) {
+        const Row& r = m_rows[static_cast<size_t>(i)];
+        connect(r.check, &QCheckBox::toggled, this,
+                [this, i](bool on) { edit([this, i, on] { m_model.setRowChecked(i, on); }); });
+        connect(r.date, &QDateEdit::dateChanged, this, [this, i](const QDate& d) {
+            edit([this, i, d] { m_model.setRowDate(i, toSerial(d)); });
+        });
+        connect(r.type, &QComboBox::currentIndexChanged, this,
+                [this, i](int index) { edit([this, i, index] { m_model.setRowType(i, index); }); });
+        connect(r.c, &QLineEdit::textChanged, this, [this, i](const QString& t) {
+            edit([this, i, t] { m_model.setRowCText(i, ss(t)); });
+        });
+        connect(r.cn, &QLineEdit::textChanged, this, [this, i](const QString& t) {
+            edit([this, i, t] { m_model.setRowCnText(i, ss(t)); });
+        });
+    }
+    const std::pair<QLineEdit*, SoilField> soil[] = {{m_soilC, SoilField::Content},
+                                                     {m_bulkDensity, SoilField::BulkDensity},
+                                                     {m_depth, SoilField::Depth}};
+    for (const auto& [field, which] : soil) {
+        // What the user types is judged as it is typed, and once more when the field is left.
+        connect(field, &QLineEdit::textEdited, this, [this, which](const QString& t) {
+            edit([this, which, t] { m_model.typeSoilText(which, ss(t)); });
+        });
+        connect(field, &QLineEdit::editingFinished, this,
+                [this, which] { edit([this, which] { m_model.leaveSoilField(which); }); });
+    }
+    connect(m_nmin, &QLineEdit::textChanged, this,
+            [this](const QString& t) { edit([this, t] { m_model.setNminText(ss(t)); }); });
+    connect(m_texture, &QComboBox::currentIndexChanged, this,
+            [this](int index) { edit([this, index] { m_model.setTextureIndex(index); }); });
+    connect(m_tillage, &QComboBox::currentIndexChanged, this,
+            [this](int index) { edit([this, index] { m_model.setTillageIndex(index); }); });
+}
+
+void InputPage::edit(const std::function<void()>& change) {
+    if (m_showing || m_detached) {
         return;
     }
-    setFieldEnabled(r.type, true);
-    r.type->setCurrentIndex(r.type->count() > 0 ? 0 : -1);
-    setFieldEnabled(r.c, true);
-    setFieldEnabled(r.cn, m_carbonAndN->isChecked());
-    setFieldEnabled(r.date, true);
-    const DateSerial date =
-        row == 0 ? fieldDate(m_start)
-                 : defaultRowDate(fieldDate(m_rows[static_cast<size_t>(row) - 1].date),
-                                  fieldDate(m_end));
-    r.date->setDate(toQDate(date));
+    guarded(window(), change);
+    showSession();
 }
 
-void InputPage::applyModeRule() {
-    const bool carbonOnly = m_carbonOnly->isChecked();
-    m_nminLabel->setEnabled(!carbonOnly);
-    setFieldEnabled(m_nmin, !carbonOnly);
-    for (const Row& r : m_rows) {
-        if (carbonOnly) {
-            setFieldEnabled(r.cn, false);
-        } else if (r.check->isChecked()) {
-            setFieldEnabled(r.cn, true);
-        }
-    }
+void InputPage::apply(const std::function<void()>& change) {
+    // Shown also when the change stops part-way: the lines before the faulty one stay applied.
+    struct ShowAfterwards {
+        InputPage* page;
+        ~ShowAfterwards() { page->showSession(); }
+    } showAfterwards{this};
+    change();
 }
 
-void InputPage::applySourceRule() {
-    const bool onPanel = m_onPanel->isChecked();
-    m_eventsName->setVisible(!onPanel);
-    setFieldEnabled(m_eventsName, !onPanel);
-    for (QPushButton* b : {m_selectFile, m_openFile, m_createFile}) {
-        b->setEnabled(!onPanel);
-    }
-    if (!onPanel) {
-        for (const Row& r : m_rows) {
-            r.check->setChecked(false);
-        }
-    }
-    for (const Row& r : m_rows) {
-        r.check->setEnabled(onPanel);
+// --- The session shown --------------------------------------------------------------------
+
+namespace {
+
+void showText(QLineEdit* field, const std::string& text) {
+    // Only a changed text is set, so that the cursor stays where the user is typing.
+    const QString shown = qs(text);
+    if (field->text() != shown) {
+        field->setText(shown);
     }
 }
 
-void InputPage::soilTextEdited() {
-    const std::array<QLineEdit*, 3> fields = {m_soilC, m_bulkDensity, m_depth};
-    const char separator = localeDecimalSeparator();
-    // A text that typing on can no longer turn into a number is refused at once; one that is
-    // still on its way ("", "-", ".", "1e-") waits for the next key, the stock unchanged.
-    for (QLineEdit* f : fields) {
-        const std::string text = ss(f->text());
-        if (!canBecomeNumber(text, separator)) {
-            showError(window(), qs(invalidFloatMessage(text)));
-            return;
-        }
-    }
-    for (QLineEdit* f : fields) {
-        double unused = 0;
-        if (!parseDouble(ss(f->text()), separator, unused)) {
-            return;
-        }
-    }
-    guarded(window(), [this] { recomputeStock(); });
+void showText(QLabel* box, const std::string& text) {
+    box->setText(qs(text));
 }
 
-void InputPage::soilFieldLeft(QLineEdit* field) {
-    // A field cleared to type a new value stays empty while it is edited; left empty, it
-    // holds "0".
-    // Any other text was judged as it was typed; judging it again here would only repeat the
-    // box that took the focus from the field.
-    if (!field->text().isEmpty()) {
+void showDate(QDateEdit* field, DateSerial first, DateSerial last, DateSerial date) {
+    if (field->minimumDate() != toQDate(first) || field->maximumDate() != toQDate(last)) {
+        field->setDateRange(toQDate(first), toQDate(last));
+    }
+    if (field->date() != toQDate(date)) {
+        field->setDate(toQDate(date));
+    }
+}
+
+void showIndex(QComboBox* list, int index) {
+    if (list->currentIndex() != index) {
+        list->setCurrentIndex(index);
+    }
+}
+
+} // namespace
+
+void InputPage::showSession() {
+    // The widgets' signals reach other listeners (the main window follows the output time
+    // step), but not the model, which already holds what is shown.
+    const bool outer = !m_showing;
+    m_showing = true;
+    showSubstrateLists();
+    showValues();
+    showEnabledFields();
+    if (outer) {
+        m_showing = false;
+    }
+}
+
+void InputPage::showSubstrateLists() {
+    if (m_shownSubstrates == m_session.substrates) {
         return;
     }
-    {
-        const QSignalBlocker quiet(field);
-        field->setText(QStringLiteral("0"));
-    }
-    soilTextEdited();
-}
-
-void InputPage::setSoilText(QLineEdit* field, const std::string& text) {
-    {
-        const QSignalBlocker quiet(field);
-        field->setText(qs(text));
-    }
-    recomputeStock();
-}
-
-void InputPage::recomputeStock() {
-    for (QLineEdit* f : {m_soilC, m_bulkDensity, m_depth}) {
-        if (f->text().isEmpty()) {
-            const QSignalBlocker quiet(f);
-            f->setText(QStringLiteral("0"));
-        }
-    }
-    m_stock->setText(qs(soilStockText(ss(m_soilC->text()), ss(m_bulkDensity->text()),
-                                      ss(m_depth->text()), localeDecimalSeparator())));
-}
-
-// --- State -------------------------------------------------------------------------------
-
-PageState InputPage::pageState() const {
-    PageState p;
-    p.carbonOnly = m_carbonOnly->isChecked();
-    p.startDate = fieldDate(m_start);
-    p.endDate = fieldDate(m_end);
-    p.weatherFolder = m_weatherFolder;
-    p.weatherFileName = ss(m_weatherName->text());
-    p.weatherKindText = ss(m_weatherKind->text());
-    p.weatherPeriodText = ss(m_weatherPeriod->text());
-    p.dailyWeather = m_dailyWeather;
-    p.eventsOnPanel = m_onPanel->isChecked();
-    p.eventsFile = m_eventsFile;
-    p.eventsFileName = ss(m_eventsName->text());
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        const Row& r = m_rows[i];
-        EventRowState& s = p.rows[i];
-        s.checked = r.check->isChecked();
-        s.typeIndex = r.type->currentIndex();
-        s.cText = ss(r.c->text());
-        s.cnText = ss(r.cn->text());
-        s.date = fieldDate(r.date);
-    }
-    p.soilCText = ss(m_soilC->text());
-    p.bulkDensityText = ss(m_bulkDensity->text());
-    p.depthText = ss(m_depth->text());
-    p.stockText = ss(m_stock->text());
-    p.nminText = ss(m_nmin->text());
-    p.textureIndex = m_texture->currentIndex();
-    p.tillageIndex = m_tillage->currentIndex();
-    p.dailyOutput = m_daily->isChecked();
-    return p;
-}
-
-void InputPage::setSubstrateList(const std::vector<std::string>& entries) {
+    m_shownSubstrates = m_session.substrates;
     QStringList items;
-    for (const std::string& e : entries) {
+    for (const std::string& e : m_shownSubstrates) {
         items << qs(e);
     }
     for (const Row& r : m_rows) {
@@ -466,18 +422,52 @@ void InputPage::setSubstrateList(const std::vector<std::string>& entries) {
     }
 }
 
-void InputPage::resetPage() {
-    for (const Row& r : m_rows) {
-        r.type->setCurrentIndex(-1);
-        r.c->clear();
-        r.cn->clear();
+void InputPage::showValues() {
+    const PageState& p = m_session.page;
+    (p.carbonOnly ? m_carbonOnly : m_carbonAndN)->setChecked(true);
+    showText(m_weatherName, p.weatherFileName);
+    showText(m_weatherKind, p.weatherKindText);
+    showText(m_weatherPeriod, p.weatherPeriodText);
+    showDate(m_start, p.firstDate, p.lastDate, p.startDate);
+    showDate(m_end, p.firstDate, p.lastDate, p.endDate);
+    (p.eventsOnPanel ? m_onPanel : m_inWorkbook)->setChecked(true);
+    showText(m_eventsName, p.eventsFileName);
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        const Row& r = m_rows[i];
+        const EventRowState& s = p.rows[i];
+        r.check->setChecked(s.checked);
+        showIndex(r.type, s.typeIndex);
+        showText(r.c, s.cText);
+        showText(r.cn, s.cnText);
+        showDate(r.date, p.firstDate, p.lastDate, s.date);
     }
-    m_stock->setText(QStringLiteral("0"));
-    m_weatherPeriod->clear();
-    m_weatherName->clear();
-    m_weatherKind->clear();
-    for (const Row& r : m_rows) {
-        r.check->setChecked(false);
+    showText(m_soilC, p.soilCText);
+    showText(m_bulkDensity, p.bulkDensityText);
+    showText(m_depth, p.depthText);
+    showText(m_stock, p.stockText);
+    showText(m_nmin, p.nminText);
+    showIndex(m_texture, p.textureIndex);
+    showIndex(m_tillage, p.tillageIndex);
+    (p.dailyOutput ? m_daily : m_monthly)->setChecked(true);
+}
+
+void InputPage::showEnabledFields() {
+    const PageState& p = m_session.page;
+    for (int i = 0; i < kEventRows; ++i) {
+        const Row& r = m_rows[static_cast<size_t>(i)];
+        for (QWidget* w : {static_cast<QWidget*>(r.type), static_cast<QWidget*>(r.c),
+                           static_cast<QWidget*>(r.date)}) {
+            setFieldEnabled(w, p.rowFieldsEnabled(i));
+        }
+        setFieldEnabled(r.cn, p.rowCnEnabled(i));
+        r.check->setEnabled(p.rowCheckBoxesEnabled());
+    }
+    m_nminLabel->setEnabled(p.nminEnabled());
+    setFieldEnabled(m_nmin, p.nminEnabled());
+    m_eventsName->setVisible(p.eventsFileEnabled());
+    setFieldEnabled(m_eventsName, p.eventsFileEnabled());
+    for (QPushButton* b : {m_selectFile, m_openFile, m_createFile}) {
+        b->setEnabled(p.eventsFileEnabled());
     }
 }
 
@@ -490,104 +480,7 @@ std::vector<QDateEdit*> InputPage::dateFields() const {
 }
 
 std::string InputPage::existingFolderOrStart(const std::string& folder) const {
-    return !folder.empty() && folderExists(folder) ? folder : m_values.startFolder;
-}
-
-// --- Lines of setting and options files ----------------------------------------------------
-
-void InputPage::setCarbonOnly(bool carbonOnly) {
-    (carbonOnly ? m_carbonOnly : m_carbonAndN)->setChecked(true);
-}
-
-void InputPage::setWeather(const std::string& folder, const std::string& name) {
-    m_weatherFolder = folder.empty() ? m_values.startFolder : withTrailingSeparator(folder);
-    m_weatherName->setText(qs(name));
-}
-
-void InputPage::setWeatherKindText(const std::string& text) {
-    m_weatherKind->setText(qs(text));
-}
-
-void InputPage::setWeatherPeriodText(const std::string& text) {
-    m_weatherPeriod->setText(qs(text));
-}
-
-void InputPage::setStartDate(DateSerial date) {
-    setFieldDate(m_start, date);
-}
-
-void InputPage::setEndDate(DateSerial date) {
-    setFieldDate(m_end, date);
-}
-
-void InputPage::setEventsOnPanel(bool onPanel) {
-    (onPanel ? m_onPanel : m_inWorkbook)->setChecked(true);
-}
-
-void InputPage::setEventsFile(const std::string& path) {
-    m_eventsFile = path;
-    m_eventsName->setText(qs(fileNamePart(path)));
-}
-
-void InputPage::setRowChecked(int row, bool checked) {
-    m_rows[static_cast<size_t>(row)].check->setChecked(checked);
-}
-
-void InputPage::setRowType(int row, int index) {
-    QComboBox* list = m_rows[static_cast<size_t>(row)].type;
-    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
-}
-
-void InputPage::setRowCText(int row, const std::string& text) {
-    m_rows[static_cast<size_t>(row)].c->setText(qs(text));
-}
-
-void InputPage::setRowCnText(int row, const std::string& text) {
-    m_rows[static_cast<size_t>(row)].cn->setText(qs(text));
-}
-
-void InputPage::setRowDate(int row, DateSerial date) {
-    setFieldDate(m_rows[static_cast<size_t>(row)].date, date);
-}
-
-void InputPage::setSoilCText(const std::string& text) {
-    setSoilText(m_soilC, text);
-}
-
-void InputPage::setBulkDensityText(const std::string& text) {
-    setSoilText(m_bulkDensity, text);
-}
-
-void InputPage::setDepthText(const std::string& text) {
-    setSoilText(m_depth, text);
-}
-
-void InputPage::setStockText(const std::string& text) {
-    m_stock->setText(qs(text));
-}
-
-void InputPage::setNminText(const std::string& text) {
-    m_nmin->setText(qs(text));
-}
-
-void InputPage::setTextureIndex(int index) {
-    m_texture->setCurrentIndex(index >= 0 && index < m_texture->count() ? index : -1);
-}
-
-void InputPage::setTillageIndex(int index) {
-    m_tillage->setCurrentIndex(index >= 0 && index < m_tillage->count() ? index : -1);
-}
-
-void InputPage::setDailyOutput(bool daily) {
-    (daily ? m_daily : m_monthly)->setChecked(true);
-}
-
-void InputPage::setWeatherFolderText(const std::string& text) {
-    m_weatherFolder = folderFromOption(text, m_values.startFolder);
-}
-
-void InputPage::setWorkingFolderText(const std::string& text) {
-    m_values.workingFolder = workingFolderFromOption(text, processEnvironment());
+    return !folder.empty() && folderExists(folder) ? folder : m_session.startFolder;
 }
 
 } // namespace orvek::ui

@@ -4,13 +4,9 @@
 #include "windows/inputs/InputPage.h"
 
 #include "basics/Files.h"
-#include "model/Weather.h"
 #include "uibase/HandlerGuard.h"
 #include "uibase/PlatformServices.h"
 #include "windows/inputs/PageWidgets.h"
-
-#include <QDateEdit>
-#include <QLabel>
 
 #include <filesystem>
 
@@ -20,50 +16,36 @@ void InputPage::Button2Click() {
     guarded(window(), [this] {
         FileDialogRequest request;
         request.title = QStringLiteral(" Select weather file");
-        request.initialFolder = qs(existingFolderOrStart(m_weatherFolder));
+        request.initialFolder = qs(existingFolderOrStart(m_session.page.weatherFolder));
         request.filters = {QStringLiteral("weather file (*.wth)"),
                            QStringLiteral("all files (*.*)")};
         const FileDialogResult chosen = services().openFile(window(), request);
         if (chosen.path.isEmpty()) {
             return;
         }
-        const std::string path = ss(chosen.path);
-        // The whole file is read and checked before anything on the page changes.
-        const WeatherInfo info = scanWeatherFile(path);
-        m_weatherFolder = folderPart(path);
-        m_weatherName->setText(qs(fileNamePart(path)));
-        m_dailyWeather = info.kind == WeatherKind::Daily;
-        m_weatherKind->setText(
-            QString::fromLatin1(m_dailyWeather ? kDailyWeatherKindText : kMonthlyWeatherKindText));
-        m_weatherPeriod->setText(shortDateText(info.first) + QStringLiteral(" - ") +
-                                 shortDateText(info.last));
-        // One step per field, so that a date outside the new period moves to the nearer bound
-        // whatever the old range was.
-        for (QDateEdit* field : dateFields()) {
-            field->setDateRange(toQDate(info.first), toQDate(info.last));
-        }
+        apply([this, &chosen] { m_model.selectWeatherFile(ss(chosen.path)); });
     });
 }
 
 void InputPage::Button3Click() {
     FileDialogRequest request;
     request.title = QStringLiteral(" Select input events file");
-    request.initialFolder = qs(existingFolderOrStart(m_values.workingFolder));
+    request.initialFolder = qs(existingFolderOrStart(m_session.workingFolder));
     request.filters = {QStringLiteral("Excel file; (*.xls)"), QStringLiteral("all files (*.*)")};
     const FileDialogResult chosen = services().openFile(window(), request);
     if (chosen.path.isEmpty()) {
         return;
     }
-    const std::string path = ss(chosen.path);
-    m_eventsName->setText(qs(fileNamePart(path)));
-    m_eventsFile = path;
-    m_values.workingFolder = folderPart(path);
+    apply([this, path = ss(chosen.path)] {
+        m_model.setEventsFile(path);
+        m_model.setWorkingFolderOf(path);
+    });
 }
 
 void InputPage::Button4Click() {
     FileDialogRequest request;
     request.title = QStringLiteral(" Select input events file");
-    request.initialFolder = qs(existingFolderOrStart(m_values.workingFolder));
+    request.initialFolder = qs(existingFolderOrStart(m_session.workingFolder));
     request.filters = {QStringLiteral("Excel file; (*.xls)"), QStringLiteral("all files (*.*)")};
     if (!m_openFileReminderOff) {
         const ReminderResult reminder = services().openFileReminder(window());
@@ -76,18 +58,17 @@ void InputPage::Button4Click() {
         return;
     }
     const std::string path = ss(chosen.path);
-    m_values.workingFolder = folderPart(path);
+    m_model.setWorkingFolderOf(path);
     if (!services().openDocument(chosen.path)) {
         services().message(window(), QStringLiteral("The file can't be opened."),
                            MessageIcon::Information);
         return;
     }
-    m_eventsName->setText(qs(fileNamePart(path)));
-    m_eventsFile = path;
+    apply([this, &path] { m_model.setEventsFile(path); });
 }
 
 void InputPage::Button8Click() {
-    const std::string templatePath = resolveFileName(m_values.startFolder + kTemplateFileName);
+    const std::string templatePath = resolveFileName(m_session.startFolder + kTemplateFileName);
     if (!fileExists(templatePath)) {
         services().beep(BeepKind::Hand);
         services().message(window(),
@@ -95,7 +76,7 @@ void InputPage::Button8Click() {
                            MessageIcon::Error);
         return;
     }
-    const std::string folder = withTrailingSeparator(m_values.workingFolder);
+    const std::string folder = withTrailingSeparator(m_session.workingFolder);
     std::string candidate;
     for (int n = 1;; ++n) {
         candidate = folder + "Input events-" + std::to_string(n) + ".xls";

@@ -6,7 +6,6 @@
 #include "formats/PageState.h"
 #include "run/StartFolder.h"
 #include "uibase/HandlerGuard.h"
-#include "windows/inputs/InputPage.h"
 #include "windows/inputs/PageWidgets.h"
 
 #include <QCheckBox>
@@ -36,9 +35,8 @@ QLineEdit* plainField(const char* name, QWidget* parent) {
 
 } // namespace
 
-TForm3::TForm3(ProgramValues& values, InputPage& page, std::function<void()> loadDefaults,
-               QWidget* mainWindow)
-    : QDialog(nullptr), m_values(values), m_page(page), m_loadDefaults(std::move(loadDefaults)),
+TForm3::TForm3(Session& values, std::function<void()> loadDefaults, QWidget* mainWindow)
+    : QDialog(nullptr), m_values(values), m_loadDefaults(std::move(loadDefaults)),
       m_lock(this, mainWindow) {
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("Options"));
@@ -246,9 +244,9 @@ void TForm3::Button1Click() {
     // The weather folder is also the folder of the weather file in use: confirming the dialog
     // must not move that file to another folder unless the user asked for another folder.
     const bool weatherFolderChanged = m_weatherFolder->text() != m_weatherFolderRead;
-    const std::string weatherInUse = m_page.weatherFolder();
+    const std::string weatherInUse = m_values.page.weatherFolder;
     if (weatherFolderChanged) {
-        m_page.setWeatherFolder(folderOrStart(m_weatherFolder->text()));
+        m_values.page.weatherFolder = folderOrStart(m_weatherFolder->text());
     }
     // The user's documents, never the program's own (possibly hidden) start folder.
     const std::string working = ss(m_workingFolder->text());
@@ -257,7 +255,7 @@ void TForm3::Button1Click() {
     if (m_updateNow->isChecked() && m_loadDefaults) {
         m_loadDefaults();
         if (!weatherFolderChanged) {
-            m_page.setWeatherFolder(weatherInUse);
+            m_values.page.weatherFolder = weatherInUse;
         }
     }
     close();

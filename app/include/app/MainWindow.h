@@ -2,7 +2,7 @@
 
 #include "basics/FolderLock.h"
 #include "run/RunPipeline.h"
-#include "windows/inputs/ProgramValues.h"
+#include "run/Session.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -54,7 +54,7 @@ public:
     TProportionalForm* proportionalForm() const;
     TForm4* parametersDialog() const; // the open Parameters dialog, or nullptr
     QTabWidget* pageControl() const { return m_tabs; }
-    const ProgramValues& programValues() const { return m_values; }
+    const Session& programValues() const { return m_values; }
     // What the result pages read the files with: a copy taken at the end of the last
     // successful run, untouched by later changes of the page.
     const std::optional<LastRun>& lastRun() const { return m_lastRun; }
@@ -109,7 +109,7 @@ private:
     void freezeAtDesignSize();
     void applyResizing();
 
-    ProgramValues m_values;
+    Session m_values;
     InputPage* m_page = nullptr;
     NumericalOutputPage* m_output = nullptr;
     QWidget* m_graphTab = nullptr;

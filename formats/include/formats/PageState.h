@@ -28,6 +28,10 @@ struct PageState {
 
     DateSerial startDate = kInitialPickerDate; // DateTimePicker1
     DateSerial endDate = kInitialPickerDate;   // DateTimePicker2
+    // The range every date field accepts: any date until a weather file is chosen, then its
+    // period. Setting files neither save nor restore it.
+    DateSerial firstDate = kFirstFieldDate;
+    DateSerial lastDate = kLastFieldDate;
 
     std::string weatherFolder;     // WeatherFolder, ends with a separator
     std::string weatherFileName;   // StaticText3

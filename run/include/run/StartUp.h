@@ -2,30 +2,25 @@
 
 #include "formats/PageState.h"
 #include "formats/SettingRecord.h"
+#include "run/Session.h"
 
+#include <functional>
 #include <string>
-#include <vector>
 
 namespace orvek {
 
-// The program-wide state of a window-less session: what the main window keeps besides its
-// controls.
-struct Session {
-    std::string startFolder;   // ends with a separator
-    std::string workingFolder; // ends with a separator
-    std::vector<std::string> substrates;
-    bool resizable = false;
-    char decimalSeparator = '.';
-    PageState page;
-};
+// The start-up of the window and of orvek-batch. Fixes the folders (the start folder, the user's
+// documents as working folder until the options name one), runs prepareFolder on the start
+// folder before any of its files is read (the window claims the folder there and clears its
+// leftover working files; an exception from it ends the start-up and passes on), then fills the
+// substrate list and applies the options. Returns the message of the file step that failed,
+// which ends the start-up there (the program still opens), or an empty text. Without a
+// prepareFolder nothing is deleted: a command-line run deletes no file it did not write.
+std::string startSession(Session& session, const std::string& folder,
+                         const std::function<void(const std::string&)>& prepareFolder = {});
 
-// Starts as the main window does, but without its clean-up of leftover working files: a
-// command-line run deletes no file it did not write. Substrate lists filled, the options
-// applied. Returns the message of the step that failed, which ends the start-up there (the
-// program still opens), or an empty text.
-std::string startSession(Session& session, const std::string& folder);
-
-// Applies "Option.Orvek" to the page and the folders; raises OrvekError.
+// Applies "Option.Orvek" to the page and the folders; raises OrvekError with the lines before
+// the faulty one applied.
 void loadDefaults(Session& session);
 
 // Applies a setting file to the page as "Retrieve input settings" does; raises OrvekError with

@@ -137,7 +137,9 @@ TEST_F(SettingFilesTest, RetrievingOverThePageInTheOtherModeAndSourceRestoresThe
 TEST_F(SettingFilesTest, TheWindowAndTheCommandLineRunnerRetrieveTheSamePage) {
     work.write(QStringLiteral("carbon.stg"), exampleWith({{1, "Y"}}));
     work.write(QStringLiteral("book.stg"), exampleWith({{8, "F"}, {9, "/data/spring events.xls"}}));
-    for (const char* name : {"Example.stg", "carbon.stg", "book.stg"}) {
+    // No weather file at all: both look for one in the start folder.
+    work.write(QStringLiteral("noweather.stg"), exampleWith({{2, ""}, {4, ""}, {5, ""}}));
+    for (const char* name : {"Example.stg", "noweather.stg", "carbon.stg", "book.stg"}) {
         SCOPED_TRACE(name);
         retrieve(work.path(QString::fromLatin1(name)));
         EXPECT_TRUE(fake.messages.empty())
@@ -151,6 +153,9 @@ TEST_F(SettingFilesTest, TheWindowAndTheCommandLineRunnerRetrieveTheSamePage) {
         EXPECT_EQ(shown.weatherFolder, session.page.weatherFolder);
         EXPECT_EQ(shown.eventsFile, session.page.eventsFile);
         EXPECT_EQ(shown.eventsFileName, session.page.eventsFileName);
+        if (std::string(name) == "noweather.stg") {
+            EXPECT_EQ(shown.weatherFolder, work.folder());
+        }
     }
 }
 

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "formats/OptionsFile.h"
 #include "formats/PageState.h"
-#include "formats/SettingFile.h"
-#include "windows/inputs/ProgramValues.h"
+#include "run/PageRules.h"
+#include "run/Session.h"
 
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,15 +25,15 @@ namespace orvek::ui {
 
 inline constexpr const char* kTemplateFileName = "Input Template.Orvek";
 
-// The " Input setting " tab: every input of a run, kept consistent by the page's rules while the
-// user or the program edits it. The rules run on every change of a check box, a radio button or
-// a soil field, whoever made it, so that setting files and defaults restore values in an order
-// that lets the saved values win. Setting files and the options file reach the page line by
-// line through SettingTarget and OptionsTarget.
-class InputPage : public QWidget, public SettingTarget, public OptionsTarget {
+// The " Input setting " tab: a view of the session's page. The widgets show the page's state and
+// hand the user's edits to its PageModel, which keeps the rules; after every change the whole
+// page is shown again, values and which fields are enabled alike. Setting files, the options
+// file and the defaults change the session through the model and then have the page shown
+// (apply). What only a widget knows (the focus, a date half typed) stays in the widgets.
+class InputPage : public QWidget {
     Q_OBJECT
 public:
-    InputPage(ProgramValues& values, QWidget* parent = nullptr);
+    InputPage(Session& session, QWidget* parent = nullptr);
 
     // The "Output time step " group; the main window places it outside the tabs.
     QGroupBox* outputStepGroup() const { return m_outputStep; }
@@ -41,47 +41,21 @@ public:
     QProgressBar* progressBar() const { return m_progress; }
     QRadioButton* dailyButton() const { return m_daily; } // "Daily" of the output time step
 
-    PageState pageState() const;
+    PageState pageState() const { return m_session.page; }
 
-    // Replaces the entries of the ten substrate type lists.
-    void setSubstrateList(const std::vector<std::string>& entries);
+    // Runs a change the program makes to the session (a setting file, the defaults, a reset),
+    // then shows the page as the change left it, also when an error stopped it part-way; the
+    // error passes on. A change of the output time step reaches the "Daily" button's listeners.
+    void apply(const std::function<void()>& change);
+    // Shows the session: the substrate lists, every value, and which fields are enabled.
+    void showSession();
 
-    // The page's part of "Reset all settings": rows cleared and unchecked, weather boxes
-    // emptied, stock "0"; the defaults follow from the options file.
-    void resetPage();
+    // From here on the page hands no edit to the session: it is going away.
+    void detachFromSession() { m_detached = true; }
+
     void setOpenFileReminderOff(bool off) { m_openFileReminderOff = off; }
-    const std::string& weatherFolder() const { return m_weatherFolder; }
-    void setWeatherFolder(const std::string& folder) { m_weatherFolder = folder; }
     // All twelve date fields: start, end and the ten rows.
     std::vector<QDateEdit*> dateFields() const;
-
-    // SettingTarget and OptionsTarget: each line as the program applies it. Date and soil
-    // setters raise OrvekError (refused date, text that is not a number).
-    void setCarbonOnly(bool carbonOnly) override;
-    void setWeather(const std::string& folder, const std::string& name) override;
-    void setDailyWeather(bool daily) override { m_dailyWeather = daily; }
-    void setWeatherKindText(const std::string& text) override;
-    void setWeatherPeriodText(const std::string& text) override;
-    void setStartDate(DateSerial date) override;
-    void setEndDate(DateSerial date) override;
-    void setEventsOnPanel(bool onPanel) override;
-    void setEventsFile(const std::string& path) override;
-    void setRowChecked(int row, bool checked) override;
-    void setRowType(int row, int index) override;
-    void setRowCText(int row, const std::string& text) override;
-    void setRowCnText(int row, const std::string& text) override;
-    void setRowDate(int row, DateSerial date) override;
-    void setSoilCText(const std::string& text) override;
-    void setBulkDensityText(const std::string& text) override;
-    void setDepthText(const std::string& text) override;
-    void setStockText(const std::string& text) override;
-    void setNminText(const std::string& text) override;
-    void setTextureIndex(int index) override;
-    void setTillageIndex(int index) override;
-    void setDailyOutput(bool daily) override;
-    void setResizable(bool resizable) override { m_values.resizable = resizable; }
-    void setWeatherFolderText(const std::string& text) override;
-    void setWorkingFolderText(const std::string& text) override;
 
 public slots:
     void Button2Click(); // "Weather file..."
@@ -107,19 +81,20 @@ private:
     void buildOutputStepGroup();
     void setReadingTabOrder();
 
-    void applyEventRowRule(int row);
-    void applyModeRule();
-    void applySourceRule();
-    void soilTextEdited();
-    void soilFieldLeft(QLineEdit* field);
-    void setSoilText(QLineEdit* field, const std::string& text);
-    void recomputeStock();
+    void connectEdits();
+    // Hands an edit of the user's to the model unless the page is being shown; an error is
+    // shown in the error box. The page is shown again either way.
+    void edit(const std::function<void()>& change);
+    void showValues();
+    void showEnabledFields();
+    void showSubstrateLists();
     std::string existingFolderOrStart(const std::string& folder) const;
 
-    ProgramValues& m_values;
-    std::string m_weatherFolder;
-    bool m_dailyWeather = false;
-    std::string m_eventsFile;
+    Session& m_session;
+    PageModel m_model;
+    bool m_showing = false; // the widgets' signals while the page is being shown are its own
+    bool m_detached = false;
+    std::vector<std::string> m_shownSubstrates;
     bool m_openFileReminderOff = false;
 
     QRadioButton* m_carbonOnly = nullptr; // RadioButton3

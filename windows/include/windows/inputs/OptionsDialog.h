@@ -1,8 +1,8 @@
 #pragma once
 
 #include "formats/OptionsFile.h"
+#include "run/Session.h"
 #include "uibase/MainWindowLock.h"
-#include "windows/inputs/ProgramValues.h"
 
 #include <QDialog>
 
@@ -17,16 +17,14 @@ class QRadioButton;
 
 namespace orvek::ui {
 
-class InputPage;
-
 // The "Options" dialog: the defaults of the input page, the folders and the resizing switch,
 // kept in "Option.Orvek". It is modeless; the main window stays disabled while it is open and is
 // enabled again when it closes, however it closes.
 class TForm3 : public QDialog, public OptionsTarget {
     Q_OBJECT
 public:
-    TForm3(ProgramValues& values, InputPage& page, std::function<void()> loadDefaults,
-           QWidget* mainWindow);
+    // loadDefaults applies the options file to the input page ("Update now").
+    TForm3(Session& values, std::function<void()> loadDefaults, QWidget* mainWindow);
 
     // Lines of the options file into the dialog's controls.
     void setCarbonOnly(bool carbonOnly) override;
@@ -54,8 +52,7 @@ private:
     void browse(QLineEdit* field);
     std::string folderOrStart(const QString& text) const;
 
-    ProgramValues& m_values;
-    InputPage& m_page;
+    Session& m_values;
     std::function<void()> m_loadDefaults;
     MainWindowLock m_lock;
 
