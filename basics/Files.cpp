@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace orvek {
@@ -261,6 +262,68 @@ void writeFileAtomically(const std::string& path, std::string_view content,
         const int err = errno;
         ::unlink(temp.c_str());
         throw OrvekError(fileErrorMessage(texts.cannotCreate, path, err));
+    }
+}
+
+namespace {
+
+enum class Taken { Done, NameTaken, Unsupported, Failed };
+
+// Gives `from` the name `to` unless a file (or a folder, or a link) has it already.
+Taken renameWithoutReplacing(const std::string& from, const std::string& to, int& err) {
+#ifdef SYS_renameat2
+    constexpr unsigned kNoReplace = 1; // RENAME_NOREPLACE
+    if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), kNoReplace) == 0) {
+        return Taken::Done;
+    }
+    err = errno;
+    if (err == EEXIST) {
+        return Taken::NameTaken;
+    }
+    if (err != EINVAL && err != ENOSYS && err != ENOTSUP) {
+        return Taken::Failed;
+    }
+#endif
+    // Filesystems without the exclusive rename mostly have hard links, which never replace.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return Taken::Done;
+    }
+    err = errno;
+    if (err == EEXIST) {
+        return Taken::NameTaken;
+    }
+    return err == EPERM || err == ENOTSUP || err == EOPNOTSUPP ? Taken::Unsupported : Taken::Failed;
+}
+
+} // namespace
+
+std::string publishUnderFirstFreeName(const std::string& file,
+                                      const std::function<std::string(int)>& nameFor) {
+    const std::string first = nameFor(1);
+    for (int n = 1;; ++n) {
+        const std::string name = nameFor(n);
+        const std::string target = nativePath(name);
+        int err = 0;
+        switch (renameWithoutReplacing(file, target, err)) {
+        case Taken::Done:
+            return name;
+        case Taken::NameTaken:
+            continue;
+        case Taken::Unsupported: {
+            // Neither exclusive way exists here: a name seen free is taken, as well as this
+            // filesystem allows.
+            struct stat st {};
+            if (::lstat(target.c_str(), &st) == 0) {
+                continue;
+            }
+            replaceFile(file, name);
+            return name;
+        }
+        case Taken::Failed:
+            ::unlink(file.c_str());
+            throw OrvekError(fileErrorMessage("Cannot create file", first, err));
+        }
     }
 }
 

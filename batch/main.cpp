@@ -225,13 +225,12 @@ int main(int argc, char** argv) {
             // As "Save numerical ouput as Excel file" does, for the setting file's time step.
             const bool daily = session.page.dailyOutput;
             const std::string& folder = env.filesFolder();
-            const auto cells = orvek::resultWorkbookCells(
+            orvek::saveResultWorkbook(
                 orvek::readWholeFile(
                     folder + (daily ? orvek::kResultDailyFileName : orvek::kResultMonthlyFileName)),
                 orvek::readWholeFile(folder + orvek::kSettingRecordFileName),
                 outcome.last.carbonOnly, orvek::WorkbookStop::AtEndDate, outcome.last.endDate,
-                outcome.last.lastDAS);
-            orvek::saveResultWorkbook(cells, xlsFile);
+                outcome.last.lastDAS, xlsFile);
             written +=
                 std::string("; ") + (daily ? "daily" : "monthly") + " results saved in " + xlsFile;
         }

@@ -5,11 +5,15 @@
 
 #include "xls/Workbook.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 using namespace orvek::xls;
 
@@ -58,41 +62,86 @@ int buildResult(TXLSFile& file) {
     return cells.Count();
 }
 
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+};
+
+double cpuSeconds() {
+    timespec t{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+template <class Step> Timing timed(Step step) {
+    const auto start = std::chrono::steady_clock::now();
+    const double cpu = cpuSeconds();
+    step();
+    return {seconds(start), cpuSeconds() - cpu};
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
 } // namespace
 
-int main() {
+// Each step runs several times; the figures are medians, wall clock and the process's CPU time
+// (the machine may be shared), and the peak memory of the first run of each step.
+int main(int argc, char** argv) {
+    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     const std::string path = "/tmp/orvek-bench-xls-" + std::to_string(::getpid()) + ".xls";
 
-    resetPeak();
-    auto start = std::chrono::steady_clock::now();
     int cells = 0;
-    {
-        TXLSFile file;
-        cells = buildResult(file);
-        file.SaveAs(path);
-    }
-    const double writeSeconds = seconds(start);
-    const double writePeak = peakMegabytes();
-
-    resetPeak();
-    start = std::chrono::steady_clock::now();
     int loaded = 0;
-    {
-        TXLSFile file;
-        file.OpenFile(path);
-        loaded = file.Workbook().Sheets().Items(0).Cells().Count();
+    double writePeak = 0;
+    double readPeak = 0;
+    std::vector<double> writeWall, writeCpu, readWall, readCpu, buildCpu, saveCpu;
+    for (int r = 0; r < repetitions; ++r) {
+        resetPeak();
+        Timing build;
+        Timing save;
+        const Timing w = timed([&] {
+            TXLSFile file;
+            build = timed([&] { cells = buildResult(file); });
+            save = timed([&] { file.SaveAs(path); });
+        });
+        buildCpu.push_back(build.cpu);
+        saveCpu.push_back(save.cpu);
+        if (r == 0) {
+            writePeak = peakMegabytes();
+        }
+        writeWall.push_back(w.wall);
+        writeCpu.push_back(w.cpu);
     }
-    const double readSeconds = seconds(start);
-    const double readPeak = peakMegabytes();
+    for (int r = 0; r < repetitions; ++r) {
+        resetPeak();
+        const Timing t = timed([&] {
+            TXLSFile file;
+            file.OpenFile(path);
+            loaded = file.Workbook().Sheets().Items(0).Cells().Count();
+        });
+        if (r == 0) {
+            readPeak = peakMegabytes();
+        }
+        readWall.push_back(t.wall);
+        readCpu.push_back(t.cpu);
+    }
 
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     const double fileMegabytes = static_cast<double>(in.tellg()) / (1024.0 * 1024.0);
     ::unlink(path.c_str());
 
-    std::printf("workbook: %d rows, %d cells, file %.2f MB\n", kRows, cells, fileMegabytes);
-    std::printf("build + save: %.3f s, %.0f cells/s, peak memory %.1f MB\n", writeSeconds,
-                cells / writeSeconds, writePeak);
-    std::printf("load:         %.3f s, %.0f cells/s, peak memory %.1f MB\n", readSeconds,
-                loaded / readSeconds, readPeak);
+    std::printf("workbook: %d rows, %d cells, file %.2f MB; medians of %d runs\n", kRows, cells,
+                fileMegabytes, repetitions);
+    std::printf("build + save: %.3f s (CPU %.3f s), %.0f cells/s, peak memory %.1f MB (%.2f x "
+                "the file)\n",
+                median(writeWall), median(writeCpu), cells / median(writeWall), writePeak,
+                writePeak / fileMegabytes);
+    std::printf("  of which building the cells CPU %.3f s, saving CPU %.3f s\n", median(buildCpu),
+                median(saveCpu));
+    std::printf("load:         %.3f s (CPU %.3f s), %.0f cells/s, peak memory %.1f MB\n",
+                median(readWall), median(readCpu), loaded / median(readWall), readPeak);
     return loaded == cells ? 0 : 1;
 }

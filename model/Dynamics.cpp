@@ -180,12 +180,11 @@ public:
         : m_c(vmath::paddedSize(lanes)), m_age(m_c.size()), m_rate(m_c.size()), m_net(m_c.size()),
           m_bound(m_c.size()), m_dC(m_c.size()), m_heldN(m_c.size()) {}
 
-    // Lane i steps Cohort j by x[i] (x^0.179 goes to xPow); count is a whole number of blocks.
-    void repeat(const CohortTable& t, size_t j, const double* x, double* xPow, size_t count) {
+    // Lane i steps Cohort j by x[i], xPow[i] = x[i]^0.179; count is a whole number of blocks.
+    void repeat(const CohortTable& t, size_t j, const double* x, const double* xPow, size_t count) {
         const vmath::RepeatLanes lanes{
-            t.agePrevious[j], t.s[j], t.rate[j], t.cPrevious[j], t.k30[j],
-            kAgeingPower,     x,      xPow,      m_c.data(),     m_age.data(),
-            m_rate.data()};
+            t.agePrevious[j], t.s[j],       t.rate[j],    t.cPrevious[j], t.k30[j], x, xPow,
+            m_c.data(),       m_age.data(), m_rate.data()};
         if (vmath::kernels().repeatSteps(lanes, count) != 0) {
             for (size_t i = 0; i < count; ++i) {
                 if (x[i] == 0 || (t.agePrevious[j] + x[i] >= kConstantRatePeriod &&
@@ -350,13 +349,16 @@ bool nearThreshold(double mineralN, double net, double bound) {
 // working D:A rises, the working microbial C:N falls and the Cohort slows, 1 % of each range at
 // a time, every repetition starting again from the Cohort's state at the end of the previous day.
 // The repetitions are taken kAheadLanes at a time, ahead of the tests that ask for them: a
-// Cohort that needs one usually needs dozens, up to the end of the ranges.
+// Cohort that needs one usually needs dozens, up to the end of the ranges, and never more than
+// the adjustments the day has left. The slowdown of the n-th repetition is the same for every
+// Cohort of a day, so its x and x^0.179 are computed once a day, as far as a Cohort reaches.
 constexpr size_t kAheadLanes = 4 * vmath::kBlock;
+constexpr size_t kRepetitionLanes = vmath::paddedSize(kMaxAdjustments) + kAheadLanes;
 
 class NitrogenLimitation {
 public:
     explicit NitrogenLimitation(const ParameterSet& p)
-        : m_lanes(kAheadLanes), m_x(kAheadLanes), m_xPow(kAheadLanes) {
+        : m_lanes(kAheadLanes), m_x(kRepetitionLanes), m_xPow(kRepetitionLanes) {
         m_adj.daStep = kAdjustmentStep * (p[kDAMax] - p[kDAMin]);
         m_adj.microbialStep = kAdjustmentStep * (p[kMicrobialCNMax] - p[kMicrobialCNMin]);
         m_adj.slowdownStep = kAdjustmentStep * (1 - p[kDAMin] / p[kDAMax]);
@@ -369,6 +371,16 @@ public:
     }
 
     const Adjustments& adjustments() const { return m_adj; }
+
+    // A new day with its temperature-weighted days: the repetitions' x known so far serve as
+    // long as these stay the same (cold days all share the minimum).
+    void startDay(double factor) {
+        if (factor != m_factor || std::signbit(factor) != std::signbit(m_factor)) {
+            m_factor = factor;
+            m_known = 0;
+            m_u = 0;
+        }
+    }
 
     // Whether the day's microbes stand at the end of their ranges: a step that does not fit then
     // pauses at once.
@@ -399,7 +411,7 @@ public:
             }
         };
         takeChecked(first, factor, true);
-        double u = 0;
+        size_t repetition = 0; // the next repetition's index, counted from 0
         size_t next = kAheadLanes;
         while (!(mineralN + day.net >= 0)) {
             if (microbes.adjustments >= kMaxAdjustments || microbes.da >= m_adj.daMax) {
@@ -421,31 +433,43 @@ public:
                 microbes.cn = std::clamp(microbes.cn - m_adj.microbialStep, m_adj.microbialLow,
                                          m_adj.microbialHigh);
             }
-            u += m_adj.slowdownStep;
             if (next == kAheadLanes) {
-                stepAhead(run.cohorts, j, u, factor);
+                // This repetition and at most the adjustments left after it.
+                const auto left = static_cast<size_t>(kMaxAdjustments - microbes.adjustments) + 1;
+                stepAhead(run.cohorts, j, repetition, std::min(kAheadLanes, left));
                 next = 0;
             }
-            takeChecked(m_lanes.result(next), m_x[next], false);
+            takeChecked(m_lanes.result(next), m_x[repetition], false);
             ++next;
+            ++repetition;
         }
         return day;
     }
 
 private:
-    // The next block of repetitions of Cohort j, the first with slowdown u.
-    void stepAhead(const CohortTable& t, size_t j, double u, double factor) {
-        for (size_t i = 0; i < kAheadLanes; ++i) {
-            m_x[i] = (1 - u) * factor;
-            u += m_adj.slowdownStep;
+    // Repetitions first..first+count-1 of Cohort j (first is a whole number of blocks).
+    void stepAhead(const CohortTable& t, size_t j, size_t first, size_t count) {
+        const size_t end = std::min(first + vmath::paddedSize(count), m_x.size());
+        if (end > m_known) {
+            // The n-th repetition's slowdown, the sum of n steps, added one step at a time.
+            for (size_t i = m_known; i < end; ++i) {
+                m_u += m_adj.slowdownStep;
+                m_x[i] = (1 - m_u) * m_factor;
+            }
+            vmath::kernels().pow(m_x.data() + m_known, kAgeingPower, m_xPow.data() + m_known,
+                                 end - m_known);
+            m_known = end;
         }
-        m_lanes.repeat(t, j, m_x.data(), m_xPow.data(), kAheadLanes);
+        m_lanes.repeat(t, j, m_x.data() + first, m_xPow.data() + first, end - first);
     }
 
     Adjustments m_adj;
     StepLanes m_lanes;
-    std::vector<double> m_x;
+    std::vector<double> m_x; // the day's repetitions: x and x^0.179
     std::vector<double> m_xPow;
+    size_t m_known = 0; // repetitions whose x is known
+    double m_u = 0;     // the slowdown of the last of them
+    double m_factor = 0;
 };
 
 // Cohorts whose step's N is taken again with other microbes are recomputed this many at a time,
@@ -573,6 +597,7 @@ void simulateDays(RunState& run, const WeatherFile& weather, size_t firstLine,
         const double factor = temperatureFactor(tmax, tmin, p, run.addSoilMinusAir);
         const double factorPow = std::pow(factor, kAgeingPower);
         Microbes microbes{p[kDAMin], p[kMicrobialCNMax], 0};
+        limitation.startDay(factor);
 
         somDayStep(run, date, factor, factorPow, microbes);
 

@@ -101,11 +101,9 @@ size_t portableDaySteps(const DayLanes& d, size_t n) {
 size_t portableRepeatSteps(const RepeatLanes& r, size_t n) {
     bool redo = false;
     for (size_t i = 0; i < n; ++i) {
-        const double xPow = portablePow(r.x[i], r.power);
         redo = redo || r.x[i] == 0;
         const LaneStep st =
-            stepLane(r.agePrevious, r.s, r.rate, r.cPrevious, r.k30, r.x[i], xPow, redo);
-        r.xPow[i] = xPow;
+            stepLane(r.agePrevious, r.s, r.rate, r.cPrevious, r.k30, r.x[i], r.xPow[i], redo);
         r.c[i] = st.c;
         r.age[i] = st.age;
         r.newRate[i] = st.rate;

@@ -3,6 +3,13 @@
 #include "xls/Unicode.h"
 #include "xls/XLSErrors.h"
 
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <sys/mman.h>
+#include <type_traits>
+#include <utility>
+
 namespace orvek::xls {
 
 namespace {
@@ -27,25 +34,84 @@ bool textTooLong(const Variant& value) {
 
 const std::string kNoText;
 
+bool isText(VarType type) {
+    return type == VarType::String || type == VarType::OleStr;
+}
+
 } // namespace
 
-TCell::TCell(TCells& owner, uint16_t row, uint8_t col)
-    : TCustomXLSItem(owner, static_cast<uint32_t>(row) | (static_cast<uint32_t>(col) << 16)) {}
+void TCell::Reset(TCells& owner, uint32_t key) {
+    m_owner = &owner;
+    m_key = key; // Empty
+    m_xf = 0;
+    m_bits = 0;
+}
 
-TCells& TCell::Cells() const {
-    return static_cast<TCells&>(Owner());
+bool TCell::Registered() const {
+    return !(m_owner->m_hasPending && this == &m_owner->Slot(m_owner->m_count));
+}
+
+void TCell::Changed() {
+    if (!Registered()) {
+        m_owner->RegisterItem(*this);
+    }
+}
+
+Variant TCell::Value() const {
+    const VarType type = ValueType();
+    if (isText(type)) {
+        return m_owner->m_texts[m_bits];
+    }
+    return Variant::FromPlainBits(type, m_bits);
+}
+
+double TCell::NumberValue() const {
+    double d = 0;
+    switch (ValueType()) {
+    case VarType::Smallint:
+    case VarType::Integer:
+    case VarType::Byte:
+        return static_cast<double>(static_cast<int64_t>(m_bits));
+    case VarType::Currency:
+        return static_cast<double>(static_cast<int64_t>(m_bits)) / 10000.0;
+    case VarType::Single:
+    case VarType::Double:
+    case VarType::Date:
+        std::memcpy(&d, &m_bits, sizeof d);
+        return d;
+    default:
+        return Value().ToDouble();
+    }
+}
+
+const Variant& TCell::TextValue() const {
+    static const Variant none;
+    return isText(ValueType()) ? m_owner->m_texts[m_bits] : none;
+}
+
+void TCell::StorePlain(VarType type, uint64_t bits) {
+    if (isText(ValueType())) {
+        m_owner->ReleaseText(static_cast<uint32_t>(m_bits));
+    }
+    SetType(type);
+    m_bits = bits;
 }
 
 void TCell::SetValue(const Variant& value) {
     if (!acceptedType(value.Type()) || textTooLong(value)) {
         throw EXLSError(EXLSError::InvalidCellValue);
     }
-    if (value.Type() == VarType::Date && m_value.Type() != VarType::Date &&
-        NumberFormatIndex() == 0) {
+    if (value.Type() == VarType::Date && ValueType() != VarType::Date && NumberFormatIndex() == 0) {
         SetNumberFormatIndex(TFormatStrings::kDateFormat);
     }
-    if (!(value == m_value)) {
-        m_value = value;
+    if (!isText(value.Type())) {
+        StorePlain(value.Type(), value.PlainBits());
+    } else if (isText(ValueType())) {
+        m_owner->m_texts[m_bits] = value;
+        SetType(value.Type());
+    } else {
+        m_bits = m_owner->StoreText(value);
+        SetType(value.Type());
     }
     Changed();
 }
@@ -122,32 +188,34 @@ void TCell::SetMerged(bool merged) {
 }
 
 const std::string& TCell::Formula() const {
-    return m_extras ? m_extras->formula : kNoText;
+    if (m_owner->m_extras.empty()) {
+        return kNoText;
+    }
+    const auto found = m_owner->m_extras.find(Key());
+    return found == m_owner->m_extras.end() ? kNoText : found->second.formula;
 }
 
 void TCell::SetFormula(const std::string& formula) {
     if (formula == Formula()) {
         return;
     }
-    if (!m_extras) {
-        m_extras = std::make_unique<Extras>();
-    }
-    m_extras->formula = formula;
+    m_owner->m_extras[Key()].formula = formula;
     Changed();
 }
 
 const std::string& TCell::Hyperlink() const {
-    return m_extras ? m_extras->hyperlink : kNoText;
+    if (m_owner->m_extras.empty()) {
+        return kNoText;
+    }
+    const auto found = m_owner->m_extras.find(Key());
+    return found == m_owner->m_extras.end() ? kNoText : found->second.hyperlink;
 }
 
 void TCell::SetHyperlink(const std::string& link) {
     if (link == Hyperlink()) {
         return;
     }
-    if (!m_extras) {
-        m_extras = std::make_unique<Extras>();
-    }
-    m_extras->hyperlink = link;
+    m_owner->m_extras[Key()].hyperlink = link;
     Changed();
 }
 
@@ -161,37 +229,127 @@ bool validPosition(int row, int col) {
     return row >= 0 && row <= 65535 && col >= 0 && col <= 255;
 }
 
+constexpr uint32_t kNotFound = 0xFFFFFFFF;
+
 } // namespace
+
+void TCells::ChunkRelease::operator()(Chunk* chunk) const {
+    if (mapped) {
+        ::munmap(chunk, sizeof(Chunk));
+    } else {
+        delete chunk;
+    }
+}
+
+TCells::ChunkPtr TCells::NewChunk(bool populated) {
+    static_assert(std::is_trivially_default_constructible_v<Chunk> &&
+                  std::is_trivially_destructible_v<Chunk>);
+    if (populated) {
+        void* memory = ::mmap(nullptr, sizeof(Chunk), PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (memory != MAP_FAILED) {
+            return ChunkPtr(new (memory) Chunk, ChunkRelease{true});
+        }
+    }
+    // Left uninitialised: a slot is set up when it becomes the pending cell.
+    return ChunkPtr(new Chunk, ChunkRelease{false});
+}
+
+uint32_t TCells::FindPosition(uint32_t key) const {
+    const uint32_t row = key & 0xFFFF;
+    if (row >= m_rowLast.size()) {
+        return kNotFound;
+    }
+    for (uint32_t p = m_rowLast[row]; p != kNotFound; p = Next(p)) {
+        if (Slot(p).Key() == key) {
+            return p;
+        }
+    }
+    return kNotFound;
+}
+
+void TCells::InsertKey(uint32_t key, uint32_t position) {
+    const uint32_t row = key & 0xFFFF;
+    if (row >= m_rowLast.size()) {
+        const size_t grown = std::min<size_t>(std::max<size_t>(m_rowLast.size() * 2, 1024), 65536);
+        m_rowLast.resize(std::max<size_t>(size_t{row} + 1, grown), kNotFound);
+    }
+    Next(position) = m_rowLast[row];
+    m_rowLast[row] = position;
+}
+
+uint32_t TCells::StoreText(const Variant& text) {
+    if (!m_freeTexts.empty()) {
+        const uint32_t slot = m_freeTexts.back();
+        m_freeTexts.pop_back();
+        m_texts[slot] = text;
+        return slot;
+    }
+    m_texts.push_back(text);
+    return static_cast<uint32_t>(m_texts.size() - 1);
+}
+
+void TCells::ReleaseText(uint32_t slot) {
+    m_texts[slot] = Variant();
+    m_freeTexts.push_back(slot);
+}
 
 TCell& TCells::Cell(int row, int col) {
     if (!validPosition(row, col)) {
         throw EXLSError(EXLSError::InvalidRowOrColumn);
     }
-    if (auto* found = FindKey(cellKey(row, col))) {
-        return static_cast<TCell&>(*found);
+    const uint32_t key = cellKey(row, col);
+    const uint32_t found = FindPosition(key);
+    if (found != kNotFound) {
+        return Slot(found);
     }
-    return static_cast<TCell&>(MakePending(
-        std::make_unique<TCell>(*this, static_cast<uint16_t>(row), static_cast<uint8_t>(col))));
+    if ((m_count >> kChunkShift) >= m_chunks.size()) {
+        m_chunks.push_back(NewChunk(!m_chunks.empty()));
+    }
+    TCell& cell = Slot(m_count);
+    // New cells go to memory that is not in the cache yet: ask for the lines a few cells ahead
+    // now, so that filling a sheet does not wait for each of them in turn.
+    const uint32_t ahead = m_count + 16;
+    if ((ahead >> kChunkShift) == (m_count >> kChunkShift)) {
+        __builtin_prefetch(&Slot(ahead), 1);
+        __builtin_prefetch(&Next(ahead), 1);
+    }
+    cell.Reset(*this, key);
+    m_hasPending = true;
+    return cell;
+}
+
+void TCells::RegisterItem(TCell& cell) {
+    if (!m_hasPending || &cell != &Slot(m_count)) {
+        return; // registered already, or not ours
+    }
+    InsertKey(cell.Key(), m_count);
+    ++m_count;
+    m_hasPending = false;
+}
+
+TCell& TCells::At(int position) const {
+    if (position < 0 || position >= Count()) {
+        throwListIndexError(position);
+    }
+    return Slot(static_cast<uint32_t>(position));
 }
 
 const TCell* TCells::Find(int row, int col) const {
     if (!validPosition(row, col)) {
         return nullptr;
     }
-    return static_cast<const TCell*>(FindKey(cellKey(row, col)));
+    const uint32_t found = FindPosition(cellKey(row, col));
+    return found == kNotFound ? nullptr : &Slot(found);
 }
 
 TCell* TCells::Find(int row, int col) {
-    if (!validPosition(row, col)) {
-        return nullptr;
-    }
-    return static_cast<TCell*>(FindKey(cellKey(row, col)));
+    return const_cast<TCell*>(std::as_const(*this).Find(row, col));
 }
 
-const Variant& TCells::ValueAt(int row, int col) const {
-    static const Variant empty;
+Variant TCells::ValueAt(int row, int col) const {
     const TCell* cell = Find(row, col);
-    return cell ? cell->Value() : empty;
+    return cell ? cell->Value() : Variant();
 }
 
 } // namespace orvek::xls

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sys/mman.h>
 
 namespace orvek::xls {
 
@@ -29,9 +30,9 @@ uint32_t get32(const uint8_t* p) {
 void copySector(const CfbImage& image, uint32_t id, uint8_t* out) {
     const uint64_t offset = (static_cast<uint64_t>(id) + 1) * image.sectorSize;
     std::memset(out, 0, image.sectorSize);
-    if (offset < image.bytes.size()) {
-        const auto available = std::min<uint64_t>(image.sectorSize, image.bytes.size() - offset);
-        std::memcpy(out, image.bytes.data() + offset, available);
+    if (offset < image.documentSize) {
+        const auto available = std::min<uint64_t>(image.sectorSize, image.documentSize - offset);
+        std::memcpy(out, image.document + offset, available);
     }
 }
 
@@ -179,24 +180,35 @@ void loadStorage(const CfbImage& image, uint32_t firstChild, TCFileStorage& stor
 
 } // namespace
 
+CfbImage::~CfbImage() {
+    if (mapped != nullptr) {
+        ::munmap(mapped, mappedSize);
+    }
+}
+
 std::unique_ptr<CfbImage> ParseCompoundFile(std::vector<uint8_t> bytes) {
     auto image = std::make_unique<CfbImage>();
     image->bytes = std::move(bytes);
-    const auto& b = image->bytes;
-    if (b.size() < 512 || std::memcmp(b.data(), kSignature, 8) != 0) {
+    image->document = image->bytes.data();
+    image->documentSize = image->bytes.size();
+    return ParseCompoundFile(std::move(image));
+}
+
+std::unique_ptr<CfbImage> ParseCompoundFile(std::unique_ptr<CfbImage> image) {
+    const uint8_t* header = image->document;
+    if (image->documentSize < 512 || std::memcmp(header, kSignature, 8) != 0) {
         bad();
     }
-    const uint8_t* header = b.data();
     const uint16_t shift = get16(header + header::kSectorShift);
     if ((shift != 9 && shift != 12) || get16(header + header::kMiniSectorShift) != 6) {
         bad();
     }
     image->sectorSize = 1u << shift;
-    if (b.size() < image->sectorSize) {
+    if (image->documentSize < image->sectorSize) {
         bad();
     }
     const uint64_t sectors =
-        (b.size() - image->sectorSize + image->sectorSize - 1) / image->sectorSize;
+        (image->documentSize - image->sectorSize + image->sectorSize - 1) / image->sectorSize;
     image->sectorCount = static_cast<uint32_t>(std::min<uint64_t>(sectors, kFatSect - 1));
     readFat(*image, header);
     readDirectory(*image, get32(header + header::kFirstDirSector));
@@ -253,6 +265,31 @@ std::vector<uint8_t> CfbImage::ReadStream(uint32_t start, uint64_t size) const {
     std::vector<uint8_t> out = gather(*this, chain);
     out.resize(size);
     return out;
+}
+
+const uint8_t* CfbImage::StreamInPlace(uint32_t start, uint64_t streamSize) const {
+    // A size beyond the document cannot lie in it (and is left to ReadStream to refuse).
+    if (streamSize < kMiniCutoff || streamSize > documentSize) {
+        return nullptr;
+    }
+    const uint64_t needed = (streamSize + sectorSize - 1) / sectorSize;
+    if (needed > sectorCount) {
+        throw ECFileError(ECFileError::CannotOpenStream);
+    }
+    // The chain must run start, start + 1, ... and end there, all inside the file.
+    if (start >= fat.size() || uint64_t{start} + needed > fat.size() ||
+        (uint64_t{start} + 1) * sectorSize + streamSize > documentSize) {
+        return nullptr;
+    }
+    for (uint64_t i = 0; i + 1 < needed; ++i) {
+        if (fat[start + i] != start + i + 1) {
+            return nullptr;
+        }
+    }
+    if (fat[start + needed - 1] != kEndOfChain) {
+        return nullptr;
+    }
+    return document + (uint64_t{start} + 1) * sectorSize;
 }
 
 } // namespace orvek::xls

@@ -84,14 +84,21 @@ uint32_t buildTree(std::vector<OutEntry>& entries, const std::vector<uint32_t>& 
 // DIFAT; the header comes first in the file and is not a sector.
 class CompoundFileBuilder {
 public:
-    explicit CompoundFileBuilder(const TCFileStorage& root) { CollectEntries(root); }
+    // `around`: the first stream's bytes stay in its file, if it is one that goes there.
+    CompoundFileBuilder(const TCFileStorage& root, bool around) { CollectEntries(root, around); }
 
+    // Whether the document is built around a first stream already in the file.
+    bool Around() const { return m_skip > 0; }
+    uint64_t TailOffset() const { return (uint64_t{m_skip} + 1) * kSectorSize; }
+
+    // The document's bytes; built around the first stream, the header and then the sectors that
+    // follow that stream's.
     std::vector<uint8_t> Build() {
         PackMiniStream();
         AllocateSectors();
         SizeFatAndDifat();
         ArrangeDirectoryTree();
-        m_out.assign((static_cast<size_t>(m_totalSectors) + 1) * kSectorSize, 0);
+        m_out.assign((static_cast<size_t>(m_totalSectors - m_skip) + 1) * kSectorSize, 0);
         WriteHeader();
         WriteStreams();
         WriteMiniFat();
@@ -115,19 +122,26 @@ private:
     uint32_t m_difatStart = 0;
     uint32_t m_difatSectors = 0;
     uint32_t m_totalSectors = 0;
+    uint32_t m_skip = 0; // sectors of the first stream that lie in the file already
     std::vector<uint8_t> m_out;
 
     static bool isLarge(const OutEntry& e) { return e.type == Stream && e.size >= kMiniCutoff; }
 
     // The root entry first, then the root storage's streams in their order.
-    void CollectEntries(const TCFileStorage& root) {
+    void CollectEntries(const TCFileStorage& root, bool around) {
         m_entries.push_back({u"Root Entry", Root});
         for (int i = 0; i < root.Count(); ++i) {
             auto* stream = dynamic_cast<TCFileStream*>(&root.Items(i));
             if (stream) {
                 OutEntry e{Utf8ToUtf16(stream->Name()), Stream};
-                e.data = &stream->Data();
-                e.size = e.data->size();
+                e.size = static_cast<uint64_t>(stream->Size());
+                if (around && m_entries.size() == 1 && stream->InFile() && e.size >= kMiniCutoff) {
+                    // Large streams get their sectors first, so this one starts at sector 0.
+                    m_skip = sectorsFor(e.size, kSectorSize);
+                } else {
+                    e.data = &stream->Data();
+                    e.size = e.data->size();
+                }
                 m_entries.push_back(e);
             }
         }
@@ -211,7 +225,7 @@ private:
     }
 
     uint8_t* Sector(uint32_t id) {
-        return m_out.data() + (static_cast<size_t>(id) + 1) * kSectorSize;
+        return m_out.data() + (static_cast<size_t>(id - m_skip) + 1) * kSectorSize;
     }
 
     // A version 3 document: 512-byte sectors, 64-byte mini sectors, little-endian.
@@ -237,7 +251,7 @@ private:
 
     void WriteStreams() {
         for (const auto& e : m_entries) {
-            if (isLarge(e)) {
+            if (isLarge(e) && e.data != nullptr) {
                 std::memcpy(Sector(e.start), e.data->data(), e.size);
             }
         }
@@ -305,7 +319,20 @@ private:
 } // namespace
 
 std::vector<uint8_t> BuildCompoundFile(const TCFileStorage& root) {
-    return CompoundFileBuilder(root).Build();
+    return CompoundFileBuilder(root, false).Build();
+}
+
+CfbAround BuildCompoundFileAround(const TCFileStorage& root) {
+    CompoundFileBuilder builder(root, true);
+    if (!builder.Around()) {
+        return {};
+    }
+    std::vector<uint8_t> bytes = builder.Build();
+    CfbAround out;
+    out.header.assign(bytes.begin(), bytes.begin() + kSectorSize);
+    out.tail.assign(bytes.begin() + kSectorSize, bytes.end());
+    out.tailOffset = builder.TailOffset();
+    return out;
 }
 
 } // namespace orvek::xls

@@ -4,11 +4,13 @@
 #include "xls/Unicode.h"
 #include "xls/XLSErrors.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,29 +21,91 @@ namespace orvek::xls {
 TCFileStream::TCFileStream(std::string name, bool writable)
     : TCFileItem(std::move(name)), m_writable(writable) {}
 
+TCFileStream::TCFileStream(std::string name, int fd, uint64_t base)
+    : TCFileItem(std::move(name)), m_writable(true), m_fd(fd), m_base(base) {}
+
 TCFileStream::TCFileStream(std::string name, const CfbImage* image, uint32_t start, uint64_t size)
     : TCFileItem(std::move(name)), m_writable(false), m_image(image), m_start(start),
       m_claimedSize(size), m_loaded(false) {}
 
 void TCFileStream::Load() {
+    if (m_fd >= 0) {
+        // Read back (a small stream that must join the mini stream after all).
+        m_data.resize(static_cast<size_t>(m_fileSize));
+        size_t done = 0;
+        while (done < m_data.size()) {
+            const ssize_t n = ::pread(m_fd, m_data.data() + done, m_data.size() - done,
+                                      static_cast<off_t>(m_base + done));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                throw ECFileError(ECFileError::CannotOpenStream);
+            }
+            done += static_cast<size_t>(n);
+        }
+        return;
+    }
     if (!m_loaded) {
-        m_data = m_image->ReadStream(m_start, m_claimedSize);
+        m_view = m_image->StreamInPlace(m_start, m_claimedSize);
+        if (m_view != nullptr) {
+            m_viewSize = static_cast<size_t>(m_claimedSize);
+        } else {
+            m_data = m_image->ReadStream(m_start, m_claimedSize);
+        }
         m_loaded = true;
     }
 }
 
 const std::vector<uint8_t>& TCFileStream::Data() {
     Load();
+    if (m_view != nullptr && m_data.size() != m_viewSize) {
+        m_data.assign(m_view, m_view + m_viewSize);
+    }
     return m_data;
 }
 
-size_t TCFileStream::Read(void* buffer, size_t count) {
+std::span<const uint8_t> TCFileStream::Bytes() {
     Load();
-    if (buffer == nullptr || m_position >= m_data.size()) {
+    if (m_view != nullptr) {
+        return {m_view, m_viewSize};
+    }
+    return {m_data.data(), m_data.size()};
+}
+
+std::vector<uint8_t> TCFileStream::TakeData() {
+    m_position = 0;
+    return std::move(m_data);
+}
+
+void TCFileStream::Reserve(size_t size) {
+    if (m_fd >= 0 || !m_writable || size <= m_data.capacity()) {
+        return;
+    }
+    m_data.reserve(size);
+    // Every page of the room is about to be written: put them in place in one call rather than
+    // taking a page fault for each 4 kB. Only a hint; without it the pages come one by one.
+    constexpr size_t kPopulateFrom = size_t{1} << 20;
+    if (size >= kPopulateFrom) {
+        const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+        const auto begin = (reinterpret_cast<uintptr_t>(m_data.data()) + page - 1) & ~(page - 1);
+        const auto end = (reinterpret_cast<uintptr_t>(m_data.data()) + size) & ~(page - 1);
+        if (end > begin) {
+            ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+        }
+    }
+}
+
+size_t TCFileStream::Read(void* buffer, size_t count) {
+    if (m_fd >= 0) {
+        return 0; // a stream being written to its file is not read back piecewise
+    }
+    const std::span<const uint8_t> bytes = Bytes();
+    if (buffer == nullptr || m_position >= bytes.size()) {
         return 0;
     }
-    const size_t n = std::min(count, m_data.size() - m_position);
-    std::memcpy(buffer, m_data.data() + m_position, n);
+    const size_t n = std::min(count, bytes.size() - m_position);
+    std::memcpy(buffer, bytes.data() + m_position, n);
     m_position += n;
     return n;
 }
@@ -51,23 +115,51 @@ size_t TCFileStream::Write(const void* buffer, size_t count) {
     if (!m_writable || buffer == nullptr || count > kMaxStream - m_position) {
         return 0;
     }
-    if (m_position + count > m_data.size()) {
-        m_data.resize(m_position + count);
+    if (m_fd >= 0) {
+        return WriteToFile(buffer, count);
     }
-    if (count > 0) { // an empty new stream has no buffer to copy into yet
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    if (m_position == m_data.size()) {
+        // Appending: nothing to clear first, and nothing copied for an empty block.
+        m_data.insert(m_data.end(), bytes, bytes + count);
+    } else {
+        if (m_position + count > m_data.size()) {
+            m_data.resize(m_position + count);
+        }
         std::memcpy(m_data.data() + m_position, buffer, count);
     }
     m_position += count;
     return count;
 }
 
+size_t TCFileStream::WriteToFile(const void* buffer, size_t count) {
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pwrite(m_fd, bytes + done, count - done,
+                                   static_cast<off_t>(m_base + m_position + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    m_position += done;
+    m_fileSize = std::max<uint64_t>(m_fileSize, m_position);
+    return done;
+}
+
 int64_t TCFileStream::Seek(int64_t offset, int origin) {
-    Load();
+    if (m_fd < 0) {
+        Load();
+    }
     int64_t base = 0;
     if (origin == 1) {
         base = static_cast<int64_t>(m_position);
     } else if (origin == 2) {
-        base = static_cast<int64_t>(m_data.size());
+        base = static_cast<int64_t>(m_fd >= 0 ? m_fileSize : Bytes().size());
     } else if (origin != 0) {
         return -1;
     }
@@ -80,8 +172,10 @@ int64_t TCFileStream::Seek(int64_t offset, int origin) {
 }
 
 int64_t TCFileStream::Size() {
-    Load();
-    return static_cast<int64_t>(m_data.size());
+    if (m_fd >= 0) {
+        return static_cast<int64_t>(m_fileSize);
+    }
+    return static_cast<int64_t>(Bytes().size());
 }
 
 void TCFileStream::SetPosition(int64_t position) {
@@ -133,7 +227,12 @@ TCFileStream& TCFileStorage::CreateStream(const std::string& name) {
         wide.find_first_of(u"/\\:!") != std::u16string::npos || FindItem(name)) {
         throw ECFileError(ECFileError::CannotCreateStream);
     }
-    m_items.push_back(std::make_unique<TCFileStream>(name, true));
+    if (m_passFd >= 0) {
+        m_items.push_back(std::make_unique<TCFileStream>(name, m_passFd, m_passBase));
+        m_passFd = -1;
+    } else {
+        m_items.push_back(std::make_unique<TCFileStream>(name, true));
+    }
     return static_cast<TCFileStream&>(*m_items.back());
 }
 
@@ -174,9 +273,9 @@ bool exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-bool writeAll(int fd, const uint8_t* data, size_t size) {
+bool pwriteAll(int fd, const uint8_t* data, size_t size, uint64_t offset) {
     while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
+        const ssize_t n = ::pwrite(fd, data, size, static_cast<off_t>(offset));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -184,12 +283,15 @@ bool writeAll(int fd, const uint8_t* data, size_t size) {
             return false;
         }
         data += n;
+        offset += static_cast<uint64_t>(n);
         size -= static_cast<size_t>(n);
     }
     return true;
 }
 
-bool readAll(const std::string& path, std::vector<uint8_t>& out) {
+// Reads the whole file into the image. A large file goes to memory mapped with its pages in
+// place, which spares a page fault per 4 kB and clearing memory that is overwritten at once.
+bool readAll(const std::string& path, CfbImage& image) {
     // Non-blocking, so a named pipe given as a workbook cannot stall the open.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
@@ -198,10 +300,25 @@ bool readAll(const std::string& path, std::vector<uint8_t>& out) {
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     if (ok) {
-        out.resize(static_cast<size_t>(st.st_size));
+        const auto size = static_cast<size_t>(st.st_size);
+        uint8_t* out = nullptr;
+        constexpr size_t kMapFrom = size_t{1} << 18;
+        if (size >= kMapFrom) {
+            void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+            if (memory != MAP_FAILED) {
+                image.mapped = memory;
+                image.mappedSize = size;
+                out = static_cast<uint8_t*>(memory);
+            }
+        }
+        if (out == nullptr) {
+            image.bytes.resize(size);
+            out = image.bytes.data();
+        }
         size_t done = 0;
-        while (done < out.size()) {
-            const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+        while (done < size) {
+            const ssize_t n = ::read(fd, out + done, size - done);
             if (n < 0 && errno == EINTR) {
                 continue;
             }
@@ -211,7 +328,8 @@ bool readAll(const std::string& path, std::vector<uint8_t>& out) {
             done += static_cast<size_t>(n);
         }
         // A file that shrank while being read is treated as what was read.
-        out.resize(done);
+        image.document = out;
+        image.documentSize = done;
     }
     ::close(fd);
     return ok;
@@ -232,18 +350,19 @@ TCFile::TCFile(TCFileMode mode, const std::string& fileName) : m_mode(mode), m_f
     case TCFileMode::Create:
         m_root = std::make_unique<TCFileStorage>("Root Entry", true);
         CreateTemporary();
+        m_root->PassNextStreamTo(m_tempFd, 512); // its sectors start right after the header
         break;
     case TCFileMode::Memory:
         m_root = std::make_unique<TCFileStorage>("Root Entry", true);
         break;
     case TCFileMode::Open: {
-        std::vector<uint8_t> bytes;
+        auto image = std::make_unique<CfbImage>();
         // A spreadsheet application's lock file beside it does not stop reading: the file on
         // disk is complete whether or not someone has it open.
-        if (!readAll(fileName, bytes)) {
+        if (!readAll(fileName, *image)) {
             throw ECFileError(ECFileError::CannotOpenDocfile);
         }
-        m_image = ParseCompoundFile(std::move(bytes));
+        m_image = ParseCompoundFile(std::move(image));
         OpenImage();
         break;
     }
@@ -287,7 +406,7 @@ void TCFile::CreateTemporary() {
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_tempName = folder + "." + name + "." + std::to_string(::getpid()) + "." +
                      std::to_string(counter++) + ".orvek-tmp";
-        m_tempFd = ::open(m_tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        m_tempFd = ::open(m_tempName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (m_tempFd >= 0) {
             if (targetExists) {
                 ::fchmod(m_tempFd, st.st_mode & 07777);
@@ -317,15 +436,38 @@ void TCFile::Commit() {
     if (m_mode == TCFileMode::Open) {
         throw ECFileError(ECFileError::CannotCommit);
     }
-    std::vector<uint8_t> bytes = BuildCompoundFile(*m_root);
     if (m_mode == TCFileMode::Memory) {
-        m_memory = std::move(bytes);
+        CfbAround around = BuildCompoundFileAround(*m_root);
+        if (around.header.empty()) {
+            m_memory = BuildCompoundFile(*m_root);
+            return;
+        }
+        // The first stream's sectors come right after the header: its bytes move into place
+        // (within the room reserved for them, if there is enough) rather than being copied.
+        m_memory = dynamic_cast<TCFileStream&>(m_root->Items(0)).TakeData();
+        m_memory.insert(m_memory.begin(), around.header.begin(), around.header.end());
+        m_memory.resize(around.tailOffset, 0);
+        m_memory.insert(m_memory.end(), around.tail.begin(), around.tail.end());
         return;
     }
     if (m_tempFd < 0) {
         throw ECFileError(ECFileError::CannotCommit);
     }
-    const bool written = writeAll(m_tempFd, bytes.data(), bytes.size()) && ::fsync(m_tempFd) == 0;
+    bool written = true;
+    const auto* first =
+        m_root->Count() > 0 ? dynamic_cast<TCFileStream*>(&m_root->Items(0)) : nullptr;
+    const CfbAround around =
+        first && first->InFile() ? BuildCompoundFileAround(*m_root) : CfbAround{};
+    if (!around.header.empty()) {
+        written = pwriteAll(m_tempFd, around.tail.data(), around.tail.size(), around.tailOffset) &&
+                  pwriteAll(m_tempFd, around.header.data(), around.header.size(), 0);
+    } else {
+        // A small first stream joins the mini stream: the document is laid out anew.
+        const std::vector<uint8_t> bytes = BuildCompoundFile(*m_root);
+        written = pwriteAll(m_tempFd, bytes.data(), bytes.size(), 0) &&
+                  ::ftruncate(m_tempFd, static_cast<off_t>(bytes.size())) == 0;
+    }
+    written = written && ::fsync(m_tempFd) == 0;
     const bool closed = ::close(m_tempFd) == 0;
     m_tempFd = -1;
     if (!written || !closed) {

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -60,6 +61,41 @@ const std::u16string& Variant::OleStrPart() const {
     static const std::u16string empty;
     const auto* v = std::get_if<std::u16string>(&m_data);
     return v ? *v : empty;
+}
+
+uint64_t Variant::PlainBits() const {
+    if (const auto* i = std::get_if<int64_t>(&m_data)) {
+        return static_cast<uint64_t>(*i);
+    }
+    if (const auto* d = std::get_if<double>(&m_data)) {
+        uint64_t bits = 0;
+        std::memcpy(&bits, d, sizeof bits);
+        return bits;
+    }
+    return BooleanPart() ? 1 : 0;
+}
+
+Variant Variant::FromPlainBits(VarType type, uint64_t bits) {
+    switch (type) {
+    case VarType::Smallint:
+    case VarType::Integer:
+    case VarType::Byte:
+    case VarType::Currency:
+        return Variant(type, static_cast<int64_t>(bits));
+    case VarType::Single:
+    case VarType::Double:
+    case VarType::Date: {
+        double d = 0;
+        std::memcpy(&d, &bits, sizeof d);
+        return Variant(type, d);
+    }
+    case VarType::Boolean:
+        return Variant(type, bits != 0);
+    case VarType::Null:
+        return Null();
+    default:
+        return Variant();
+    }
 }
 
 namespace {

@@ -33,6 +33,20 @@ std::u16string readChars(TEasyStream& body, size_t count, bool wide) {
     return Latin1ToUtf16(body.ReadBytes(count));
 }
 
+bool isNumber(VarType type) {
+    switch (type) {
+    case VarType::Smallint:
+    case VarType::Integer:
+    case VarType::Single:
+    case VarType::Double:
+    case VarType::Currency:
+    case VarType::Byte:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 double DecodeRK(uint32_t rk) {
@@ -63,8 +77,7 @@ void TXLSReader::Load(TCFile& file) {
     if (stream == nullptr) {
         throw EXLSError(EXLSError::StreamNotFound, "Workbook");
     }
-    m_data = &stream->Data();
-    m_stream = std::make_unique<TBIFFStream>(*m_data);
+    m_stream = std::make_unique<TBIFFStream>(stream->Bytes());
     ReadRecords();
     MarkMerged();
     ReadNames();
@@ -180,10 +193,10 @@ void TXLSReader::ApplyXF(TCell& cell, int xf) {
         return;
     }
     cell.SetXFIndex(xf);
-    if (m_numbers == TCellNumbers::AsFormatted && IsDateXF(xf) && cell.Value().IsNumber()) {
+    if (m_numbers == TCellNumbers::AsFormatted && IsDateXF(xf) && isNumber(cell.ValueType())) {
         // Day numbers of the file count 1 January 1900 as day 1 and include the nonexistent
         // 29 February 1900; dates here count it as 2 and go straight to 1 March (61).
-        double t = cell.Value().ToDouble() + 1;
+        double t = cell.NumberValue() + 1;
         if (t > 61) {
             t -= 1;
         }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace orvek::xls {
 
@@ -46,7 +47,7 @@ void TXLSWriter::SaveToFile(const std::string& fileName) {
 std::vector<uint8_t> TXLSWriter::SaveToBuffer() {
     TCFile file(TCFileMode::Memory);
     Save(file);
-    return file.MemoryBytes();
+    return file.TakeMemoryBytes();
 }
 
 void TXLSWriter::Save(TCFile& file) {
@@ -63,10 +64,28 @@ void TXLSWriter::Report(double progress) {
 }
 
 void TXLSWriter::Put(const void* data, size_t size) {
-    if (m_stream->Write(data, size) != size) {
-        throw ECFileError(ECFileError::CannotWrite);
+    if (m_buffered + size > m_buffer.size()) {
+        Flush();
+    }
+    if (size > m_buffer.size()) {
+        if (m_stream->Write(data, size) != size) {
+            throw ECFileError(ECFileError::CannotWrite);
+        }
+    } else {
+        std::memcpy(m_buffer.data() + m_buffered, data, size);
+        m_buffered += size;
     }
     m_offset += static_cast<uint32_t>(size);
+}
+
+void TXLSWriter::Flush() {
+    if (m_buffered > 0) {
+        const size_t size = m_buffered;
+        m_buffered = 0;
+        if (m_stream->Write(m_buffer.data(), size) != size) {
+            throw ECFileError(ECFileError::CannotWrite);
+        }
+    }
 }
 
 void TXLSWriter::Record(uint16_t type, const TBiffBuffer& body) {
@@ -98,9 +117,19 @@ void TXLSWriter::WriteWorkbook() {
         cells += m_workbook.Sheets().Items(i).Cells().Count();
     }
     m_step = cells > 0 ? (0.9 - 0.1) / cells : 0;
+    // Room for the whole stream when it is kept in memory, so that growing it copies nothing:
+    // at most 18 bytes a cell and the rows' and columns' records.
+    size_t room = m_offset + (size_t{1} << 16);
+    for (int i = 0; i < m_workbook.Sheets().Count(); ++i) {
+        const TSheet& sheet = m_workbook.Sheets().Items(i);
+        room += 512 + size_t{18} * static_cast<size_t>(sheet.Cells().Count()) +
+                size_t{20} * static_cast<size_t>(sheet.Rows().Count() + sheet.Columns().Count());
+    }
+    m_stream->Reserve(room);
     for (int i = 0; i < m_workbook.Sheets().Count(); ++i) {
         WriteSheet(i);
     }
+    Flush();
     Report(1);
 }
 
@@ -139,13 +168,13 @@ void TXLSWriter::BuildStringTable() {
     for (int s = 0; s < m_workbook.Sheets().Count(); ++s) {
         const TCells& cells = m_workbook.Sheets().Items(s).Cells();
         for (int i = 0; i < cells.Count(); ++i) {
-            const Variant& v = cells.At(i).Value();
-            if (v.Type() == VarType::String) {
-                m_sheetStrings[static_cast<size_t>(s)].push_back(
-                    static_cast<uint32_t>(AddString(std::string(1, '\0') + v.StringPart())));
-            } else if (v.Type() == VarType::OleStr) {
+            const TCell& cell = cells.At(i);
+            if (cell.ValueType() == VarType::String) {
                 m_sheetStrings[static_cast<size_t>(s)].push_back(static_cast<uint32_t>(
-                    AddString(std::string(1, '\1') + Utf16ToBytes(v.OleStrPart()))));
+                    AddString(std::string(1, '\0') + cell.TextValue().StringPart())));
+            } else if (cell.ValueType() == VarType::OleStr) {
+                m_sheetStrings[static_cast<size_t>(s)].push_back(static_cast<uint32_t>(
+                    AddString(std::string(1, '\1') + Utf16ToBytes(cell.TextValue().OleStrPart()))));
             }
         }
     }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace orvek::xls {
 
@@ -100,6 +101,7 @@ void TXLSWriter::WriteNames() {
 void TXLSWriter::WriteSheet(int index) {
     const TSheet& sheet = m_workbook.Sheets().Items(index);
     const uint32_t bof = m_offset;
+    Flush();
     m_stream->SetPosition(m_boundSheetOffsets[static_cast<size_t>(index)]);
     if (!m_stream->WriteDWord(bof)) {
         throw ECFileError(ECFileError::CannotWrite);
@@ -245,20 +247,44 @@ void TXLSWriter::WriteColumnsAndRows(const TSheet& sheet) {
     }
 }
 
+namespace {
+
+// A cell record in place: type, length, row, column, XF, then the body's rest.
+size_t cellRecord(uint8_t* out, uint16_t type, uint16_t length, const TCell& cell, unsigned xf) {
+    const auto row = static_cast<unsigned>(cell.Row());
+    const auto col = static_cast<unsigned>(cell.Col());
+    const uint8_t head[10] = {static_cast<uint8_t>(type),   static_cast<uint8_t>(type >> 8),
+                              static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
+                              static_cast<uint8_t>(row),    static_cast<uint8_t>(row >> 8),
+                              static_cast<uint8_t>(col),    static_cast<uint8_t>(col >> 8),
+                              static_cast<uint8_t>(xf),     static_cast<uint8_t>(xf >> 8)};
+    std::memcpy(out, head, sizeof head);
+    return sizeof head;
+}
+
+void putDouble(uint8_t* out, double v) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    for (int i = 0; i < 8; ++i) {
+        out[i] = static_cast<uint8_t>(bits >> (8 * i));
+    }
+}
+
+} // namespace
+
+// One record per cell, the hot loop of a save: each record is put together in place.
 void TXLSWriter::WriteCells(const TSheet& sheet, int index) {
     const TCells& cells = sheet.Cells();
     const auto& strings = m_sheetStrings[static_cast<size_t>(index)];
     size_t nextString = 0;
-    TBiffBuffer body;
+    uint8_t record[18];
     for (int i = 0; i < cells.Count(); ++i) {
         const TCell& cell = cells.At(i);
-        const Variant& v = cell.Value();
         const auto xf = static_cast<unsigned>(cell.XFIndex() + 21);
-        body.Clear();
-        body.U16(static_cast<unsigned>(cell.Row())).U16(static_cast<unsigned>(cell.Col())).U16(xf);
-        switch (v.Type()) {
+        size_t size = 0;
+        switch (cell.ValueType()) {
         case VarType::Empty:
-            Record(biff::kBlank, body);
+            size = cellRecord(record, biff::kBlank, 6, cell, xf);
             break;
         case VarType::Smallint:
         case VarType::Integer:
@@ -266,23 +292,37 @@ void TXLSWriter::WriteCells(const TSheet& sheet, int index) {
         case VarType::Double:
         case VarType::Currency:
         case VarType::Byte:
-            Record(biff::kNumber, body.F64(v.ToDouble()));
+            size = cellRecord(record, biff::kNumber, 14, cell, xf);
+            putDouble(record + size, cell.NumberValue());
+            size += 8;
             break;
         case VarType::Date: {
             // The file's day numbers include the nonexistent 29 February 1900.
-            const double d = v.FloatPart();
-            Record(biff::kNumber, body.F64(d >= 61 ? d : d - 1));
+            const double d = cell.NumberValue();
+            size = cellRecord(record, biff::kNumber, 14, cell, xf);
+            putDouble(record + size, d >= 61 ? d : d - 1);
+            size += 8;
             break;
         }
         case VarType::String:
-        case VarType::OleStr:
-            Record(biff::kLabelSst, body.U32(strings[nextString++]));
+        case VarType::OleStr: {
+            const uint32_t s = strings[nextString++];
+            size = cellRecord(record, biff::kLabelSst, 10, cell, xf);
+            for (int k = 0; k < 4; ++k) {
+                record[size++] = static_cast<uint8_t>(s >> (8 * k));
+            }
             break;
+        }
         case VarType::Boolean:
-            Record(biff::kBoolErr, body.U8(v.BooleanPart() ? 1 : 0).U8(0));
+            size = cellRecord(record, biff::kBoolErr, 8, cell, xf);
+            record[size++] = cell.NumberValue() != 0 ? 1 : 0;
+            record[size++] = 0;
             break;
         case VarType::Null:
             break;
+        }
+        if (size > 0) {
+            Put(record, size);
         }
         Report(m_progress + m_step);
     }

@@ -23,11 +23,13 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace orvek {
 namespace {
@@ -438,6 +440,57 @@ TEST(FaultConcurrency, LockIsHeldAgainstThisProcessToo) {
     test::TestFolder f;
     FolderLock first(f.path());
     EXPECT_THROW(FolderLock(f.path(), std::chrono::milliseconds(200)), OrvekError);
+}
+
+// Numbered new files ("Result-3.xls") saved by two writers at once each get a name of their
+// own, never one the other (or a folder, or a dangling link) already holds.
+TEST(FaultConcurrency, NumberedNewFilesNeverReplaceEachOther) {
+    test::TestFolder f;
+    f.write("Result-2.xls", "kept");
+    fs::create_directory(f.file("Result-4.xls"));
+    fs::create_symlink(f.file("nowhere"), f.file("Result-5.xls"));
+    const auto nameFor = [&f](int n) { return f.file("Result-" + std::to_string(n) + ".xls"); };
+    constexpr int kEach = 40;
+    std::vector<std::string> names[2];
+    std::vector<std::thread> writers;
+    for (int w = 0; w < 2; ++w) {
+        writers.emplace_back([&, w] {
+            for (int i = 0; i < kEach; ++i) {
+                const std::string temp = temporaryNameFor(nameFor(1));
+                writeNewFile(temp, std::to_string(w) + ":" + std::to_string(i), nameFor(1));
+                names[w].push_back(publishUnderFirstFreeName(temp, nameFor));
+            }
+        });
+    }
+    for (std::thread& t : writers) {
+        t.join();
+    }
+    std::set<std::string> all;
+    for (int w = 0; w < 2; ++w) {
+        for (int i = 0; i < kEach; ++i) {
+            const std::string& name = names[w][static_cast<size_t>(i)];
+            EXPECT_EQ(test::readFile(name), std::to_string(w) + ":" + std::to_string(i));
+            all.insert(name);
+        }
+    }
+    EXPECT_EQ(all.size(), size_t{2 * kEach});
+    EXPECT_EQ(all.count(nameFor(2)) + all.count(nameFor(4)) + all.count(nameFor(5)), 0u);
+    EXPECT_EQ(f.read("Result-2.xls"), "kept");
+    EXPECT_TRUE(fs::is_symlink(f.file("Result-5.xls")));
+    EXPECT_FALSE(fs::exists(f.file("nowhere")));
+    EXPECT_TRUE(leftovers(f.path()).empty());
+
+    // A folder that refuses the file names the first candidate, and leaves nothing behind.
+    const std::string temp = temporaryNameFor(nameFor(1));
+    writeNewFile(temp, "x", nameFor(1));
+    try {
+        publishUnderFirstFreeName(
+            temp, [&f](int n) { return f.file("missing/Result-" + std::to_string(n) + ".xls"); });
+        ADD_FAILURE() << "published into a missing folder";
+    } catch (const OrvekError& e) {
+        EXPECT_TRUE(contains(e.what(), "missing/Result-1.xls")) << e.what();
+    }
+    EXPECT_TRUE(leftovers(f.path()).empty());
 }
 
 // ---------------------------------------------------------------- killed runs

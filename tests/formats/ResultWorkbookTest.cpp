@@ -146,3 +146,65 @@ TEST(ResultWorkbookFile, FailedSaveKeepsTheOldFile) {
 
 } // namespace
 } // namespace orvek
+
+namespace orvek {
+namespace {
+
+std::string longResult(int rows) {
+    std::string text = resultFileHeader(true, false);
+    for (int k = 1; k <= rows; ++k) {
+        text += std::to_string(38352 + k) + "\t" + std::to_string(k) + "\t26.00\t" +
+                std::to_string(k % 97) + ".25\t28.49\t-0.4\t50.1\t2681\t75.2\t10.0\t\r\n";
+    }
+    return text;
+}
+
+// The workbook saved straight from the result text and the one saved from the list of cells
+// must be the same file, for a result large enough that its stream lies outside the mini stream
+// and its strings and records fill several sectors.
+TEST(ResultWorkbookFile, SavedFromTheTextAndFromTheCellsGiveTheSameBytes) {
+    test::TestFolder f;
+    for (const int rows : {3, 2000}) {
+        const std::string result = longResult(rows);
+        const DateSerial end = 38352 + rows;
+        for (const WorkbookStop stop : {WorkbookStop::AtEndDate, WorkbookStop::AtLastDAS}) {
+            saveResultWorkbook(resultWorkbookCells(result, kRecord, false, stop, end - 1, rows - 1),
+                               f.file("cells.xls"));
+            saveResultWorkbook(result, kRecord, false, stop, end - 1, rows - 1, f.file("text.xls"));
+            ASSERT_EQ(f.read("cells.xls"), f.read("text.xls")) << rows;
+        }
+    }
+    saveResultWorkbook(
+        resultWorkbookCells(cnDaily(), kRecord, true, WorkbookStop::AtEndDate, 38355, 3),
+        f.file("cells.xls"));
+    saveResultWorkbook(cnDaily(), kRecord, true, WorkbookStop::AtEndDate, 38355, 3,
+                       f.file("text.xls"));
+    EXPECT_EQ(f.read("cells.xls"), f.read("text.xls"));
+
+    // Saved as a new numbered file: the same bytes, under the first name not taken.
+    f.write("Result-1.xls", "kept");
+    const auto nameFor = [&f](int n) { return f.file("Result-" + std::to_string(n) + ".xls"); };
+    EXPECT_EQ(
+        saveNewResultWorkbook(cnDaily(), kRecord, true, WorkbookStop::AtEndDate, 38355, 3, nameFor),
+        f.file("Result-2.xls"));
+    EXPECT_EQ(f.read("Result-2.xls"), f.read("text.xls"));
+    EXPECT_EQ(f.read("Result-1.xls"), "kept");
+}
+
+TEST(ResultWorkbookFile, ADamagedRowFoundWhileSavingFromTheTextLeavesTheOldFile) {
+    test::TestFolder f;
+    f.write("r.xls", "old");
+    std::string result = longResult(50);
+    result += "38403\t51\t26.00\tx\t28.49\t-0.4\t50.1\t2681\t75.2\t10.0\t\r\n";
+    try {
+        saveResultWorkbook(result, kRecord, false, WorkbookStop::AtEndDate, 40000, 60,
+                           f.file("r.xls"));
+        ADD_FAILURE() << "saved a damaged result";
+    } catch (const OrvekError& e) {
+        EXPECT_NE(std::string(e.what()).find("data row 51"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(f.read("r.xls"), "old");
+}
+
+} // namespace
+} // namespace orvek

@@ -197,6 +197,41 @@ TEST(DailyLoop, NitrogenInvariantsUnderLimitation) {
     EXPECT_GT(run.cohortSteps, cohortDays + 1000); // the limitation repeated many steps
 }
 
+// A frozen spell: every day has the same temperature-weighted days, so the N limitation's
+// repetitions of one day serve the next. The Cohorts are limited on the same days, each from the
+// adjustments the one before left, and the widest pause; none can age faster than the days allow
+// nor lose more than steps by the full factor, and the narrower straw still decomposes.
+TEST(DailyLoop, FrozenSpellUnderLimitationAgesEveryCohortWithinItsDays) {
+    RunState run = starvedRun(1);
+    run.endDate = date(2006, 12, 31);
+    run.events.front().date = date(2005, 1, 1);
+    run.events[1].date = date(2005, 1, 1);
+    const WeatherFile w =
+        WeatherFile::parse("w.wth", test::constantDailyWeather(2005, 1, 730, -5, -15));
+    Recorder rec;
+    simulateDays(run, w, 0, rec, nullptr);
+    ASSERT_EQ(rec.days.size(), 730u);
+    const double initialN = 500.0 / 10;
+    double eventN = 0;
+    for (const SubstrateEvent& e : run.events) {
+        eventN += e.cAmount / e.cn;
+    }
+    EXPECT_NEAR(rec.days.back().soil.organicN + rec.days.back().soil.mineralN, initialN + eventN,
+                1e-7);
+    EXPECT_GE(rec.days.back().soil.mineralN, -1e-9);
+    EXPECT_GT(run.cohortSteps, 2 * 729u + 2 * 364u); // the limitation repeated steps
+    for (size_t j = 0; j < run.events.size(); ++j) {
+        const double days = static_cast<double>(rec.days.back().date - run.events[j].date);
+        EXPECT_LE(run.cohorts.age[j], days * 0.0001 * (1 + 1e-12)) << j;
+        EXPECT_GE(run.cohorts.c[j], run.events[j].cAmount *
+                                        std::exp(-run.cohorts.k30[j] * days * 0.0001) * (1 - 1e-12))
+            << j;
+    }
+    EXPECT_GT(run.cohorts.age[1], 0);
+    EXPECT_LT(run.cohorts.c[1], run.events[1].cAmount);
+    EXPECT_EQ(run.cohorts.c[0], run.events[0].cAmount); // paused every day
+}
+
 TEST(DailyLoop, StopsAtTheEndOfTheWeatherData) {
     RunState run = baseRun(true);
     run.endDate = date(2005, 12, 31);

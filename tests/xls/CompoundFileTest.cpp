@@ -285,3 +285,49 @@ TEST(CompoundFile, DamagedDocumentsRaiseErrors) {
         EXPECT_EQ(opens(badFat), "Can not open a docfile");
     }
 }
+
+// A large stream whose sectors follow each other is read where it lies; one whose sectors are
+// out of order, or whose chain runs on past its size, is gathered. Both give the same bytes, and
+// a chain that leaves the file is refused.
+TEST(CompoundFile, StreamsInOrderAndOutOfOrderReadTheSame) {
+    const Bytes big = pattern(20 * 512 + 100, 5);
+    const Bytes inOrder = document({{"Workbook", big}});
+    {
+        TCFile doc(inOrder.data(), inOrder.size());
+        const std::span<const uint8_t> bytes = doc.Root().FindStream("Workbook")->Bytes();
+        EXPECT_TRUE(Bytes(bytes.begin(), bytes.end()) == big);
+        EXPECT_EQ(doc.Root().FindStream("Workbook")->Data(), big);
+    }
+    // Swap the contents of sectors 1 and 2 and chain them 0, 2, 1, 3, ...
+    Bytes swapped = inOrder;
+    const size_t fat = (get32(swapped, 0x4C) + 1) * 512;
+    for (size_t i = 0; i < 512; ++i) {
+        std::swap(swapped[2 * 512 + i], swapped[3 * 512 + i]);
+    }
+    put32(swapped, fat + 0 * 4, 2);
+    put32(swapped, fat + 2 * 4, 1);
+    put32(swapped, fat + 1 * 4, 3);
+    {
+        TCFile doc(swapped.data(), swapped.size());
+        TCFileStream& s = *doc.Root().FindStream("Workbook");
+        EXPECT_EQ(s.Data(), big);
+        Bytes head(16);
+        s.SetPosition(510);
+        EXPECT_EQ(s.Read(head.data(), head.size()), 16u);
+        EXPECT_TRUE(std::equal(head.begin(), head.end(), big.begin() + 510));
+    }
+    // The last sector pointing on instead of ending the chain: still the same bytes.
+    Bytes runsOn = inOrder;
+    put32(runsOn, fat + 20 * 4, 21);
+    {
+        TCFile doc(runsOn.data(), runsOn.size());
+        EXPECT_EQ(doc.Root().FindStream("Workbook")->Data(), big);
+    }
+    // Cut inside the stream: refused, never read past the end.
+    const Bytes cut(inOrder.begin(), inOrder.begin() + 10 * 512);
+    EXPECT_NE(cfileCode([&] {
+                  TCFile doc(cut.data(), cut.size());
+                  doc.Root().FindStream("Workbook")->Bytes();
+              }),
+              -1);
+}

@@ -109,7 +109,7 @@ TEST(Cells, ReadingNeverAddsCellsAndOnlyOnePendingCellExists) {
     TCells& cells = file.Workbook().Sheets().Items(0).Cells();
     EXPECT_TRUE(cells.Cell(3, 4).Value().IsEmpty());
     EXPECT_EQ(cells.Count(), 0);
-    const TCustomXLSItem* first = cells.PendingItem();
+    const TCell* first = cells.PendingItem();
     ASSERT_NE(first, nullptr);
     cells.Cell(5, 6);
     EXPECT_NE(cells.PendingItem(), nullptr);
@@ -320,4 +320,79 @@ TEST(VariantValue, ConversionsForCallers) {
     EXPECT_FALSE(Variant("1") == Variant(std::u16string(u"1")));
     EXPECT_TRUE(Variant::Date(5) == Variant::Date(5));
     EXPECT_FALSE(Variant::Date(5) == Variant(5.0));
+}
+
+// Cells live in chunks; more cells than one chunk holds, made in no particular order, must each
+// be found again with their value, and a cell keeps its place while others are added.
+TEST(Cells, ManyCellsInAnyOrderAreFoundAgain) {
+    TXLSFile file;
+    TCells& cells = file.Workbook().Sheets().Items(0).Cells();
+    TCell& kept = cells.Cell(7, 7);
+    kept.SetValue(std::string("kept"));
+    std::vector<std::pair<int, int>> order;
+    for (int row = 0; row < 300; ++row) {
+        for (int col = 0; col < 120; ++col) {
+            order.emplace_back((row * 7919) % 300, (col * 31) % 120);
+        }
+    }
+    for (const auto& [row, col] : order) {
+        if (row != 7 || col != 7) {
+            cells.Cell(row, col).SetValue(row * 1000.0 + col);
+        }
+    }
+    EXPECT_EQ(cells.Count(), 300 * 120);
+    EXPECT_EQ(&kept, cells.Find(7, 7));
+    EXPECT_EQ(kept.Value().ToString(), "kept");
+    for (int row = 0; row < 300; ++row) {
+        for (int col = 0; col < 120; ++col) {
+            const TCell* c = cells.Find(row, col);
+            ASSERT_NE(c, nullptr) << row << " " << col;
+            EXPECT_EQ(c->Row(), row);
+            EXPECT_EQ(c->Col(), col);
+            if (row != 7 || col != 7) {
+                EXPECT_EQ(c->Value().ToDouble(), row * 1000.0 + col);
+            }
+        }
+    }
+    EXPECT_EQ(cells.Find(300, 0), nullptr);
+    EXPECT_EQ(cells.Find(0, 120), nullptr);
+    // Registration order is the order of first assignment.
+    EXPECT_EQ(cells.At(0).Row(), 7);
+    EXPECT_EQ(cells.At(1).Row(), order[0].first);
+    EXPECT_EQ(cells.At(1).Col(), order[0].second);
+}
+
+// A cell's text is kept apart from the cell; changing the value's kind back and forth must
+// never show another cell's text or an old one.
+TEST(Cells, ValuesOfEveryKindSurviveBeingReplaced) {
+    TXLSFile file;
+    TCells& cells = file.Workbook().Sheets().Items(0).Cells();
+    TCell& a = cells.Cell(0, 0);
+    a.SetValue(std::string("first"));
+    TCell& b = cells.Cell(0, 1);
+    b.SetValue(std::u16string(u"\u20AC wide"));
+    a.SetValue(2.5);
+    cells.Cell(0, 2).SetValue(std::string("third")); // may reuse the text a no longer holds
+    EXPECT_EQ(a.Value().Type(), VarType::Double);
+    EXPECT_EQ(a.Value().ToDouble(), 2.5);
+    EXPECT_EQ(b.Value().OleStrPart(), u"\u20AC wide");
+    EXPECT_EQ(cells.ValueAt(0, 2).ToString(), "third");
+    a.SetValue(std::string("again"));
+    b.SetValue(std::string("narrow now"));
+    EXPECT_EQ(a.Value().ToString(), "again");
+    EXPECT_EQ(b.Value().Type(), VarType::String);
+    EXPECT_EQ(cells.ValueAt(0, 2).ToString(), "third");
+    a.SetValue(Variant::Currency(1.23456));
+    EXPECT_EQ(a.Value(), Variant::Currency(1.23456));
+    a.SetValue(int16_t{-7});
+    EXPECT_EQ(a.Value(), Variant(int16_t{-7}));
+    a.SetValue(uint8_t{200});
+    EXPECT_EQ(a.Value(), Variant(uint8_t{200}));
+    a.SetValue(1.5f);
+    EXPECT_EQ(a.Value(), Variant(1.5f));
+    a.SetValue(false);
+    EXPECT_EQ(a.Value(), Variant(false));
+    a.SetValue(Variant::Date(2));
+    EXPECT_EQ(a.Value(), Variant::Date(2));
+    EXPECT_EQ(cells.Count(), 3);
 }

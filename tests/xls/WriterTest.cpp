@@ -404,3 +404,52 @@ TEST(Writer, NamesForPrintTitlesPrintAreasAndRanges) {
     ASSERT_EQ(b.Ranges().Count(), 1);
     EXPECT_EQ(b.Ranges().Items(0).Name(), "Data");
 }
+
+namespace {
+
+// A workbook whose stream is several megabytes, with texts enough for CONTINUE records, on two
+// sheets.
+void fillLarge(TXLSFile& file) {
+    TSheet& first = file.Workbook().Sheets().Items(0);
+    file.Workbook().Sheets().Add("Second");
+    first.Columns().Items(0).SetWidth(10);
+    for (int row = 0; row < 20000; ++row) {
+        TCells& cells = first.Cells();
+        cells.Cell(row, 0).SetValue(Variant::Date(38353.0 + row));
+        cells.Cell(row, 1).SetValue(int32_t{row});
+        cells.Cell(row, 2).SetValue(0.5 * row);
+        cells.Cell(row, 3).SetValue("text " + std::to_string(row % 3000));
+    }
+    file.Workbook().Sheets().Items(1).Cells().Cell(3, 3).SetValue(true);
+}
+
+} // namespace
+
+// Saving to a file sends the stream straight to it; the bytes must be those of a save to memory,
+// for a stream that is large and for one small enough for the mini stream.
+TEST(Writer, AFileAndABufferGetTheSameBytes) {
+    orvek::test::TestFolder f;
+    TXLSFile large;
+    fillLarge(large);
+    large.SaveAs(f.file("large.xls"));
+    const std::vector<uint8_t> buffer = large.SaveToBuffer();
+    ASSERT_GT(buffer.size(), 500000u);
+    const std::string onDisk = f.read("large.xls");
+    EXPECT_TRUE(onDisk == std::string(buffer.begin(), buffer.end()));
+
+    TXLSFile small;
+    small.Workbook().Sheets().Items(0).Cells().Cell(0, 0).SetValue(1.5);
+    small.SaveAs(f.file("small.xls"));
+    const std::vector<uint8_t> smallBuffer = small.SaveToBuffer();
+    EXPECT_TRUE(f.read("small.xls") == std::string(smallBuffer.begin(), smallBuffer.end()));
+
+    // And what was saved loads back.
+    TXLSFile again;
+    again.OpenFile(f.file("large.xls"));
+    const TCells& cells = again.Workbook().Sheets().Items(0).Cells();
+    EXPECT_EQ(cells.Count(), 80000);
+    EXPECT_EQ(cells.ValueAt(19999, 3).ToString(), "text 1999");
+    EXPECT_EQ(cells.ValueAt(12345, 2).ToDouble(), 6172.5);
+    EXPECT_EQ(cells.ValueAt(100, 0).Type(), VarType::Date);
+    EXPECT_TRUE(again.Workbook().Sheets().Items(1).Cells().ValueAt(3, 3).BooleanPart());
+}

@@ -4,11 +4,10 @@
 #include "windows/inputs/InputPage.h"
 
 #include "basics/Files.h"
+#include "formats/EventsWorkbook.h"
 #include "uibase/HandlerGuard.h"
 #include "uibase/PlatformServices.h"
 #include "windows/inputs/PageWidgets.h"
-
-#include <filesystem>
 
 namespace orvek::ui {
 
@@ -77,16 +76,18 @@ void InputPage::Button8Click() {
         return;
     }
     const std::string folder = withTrailingSeparator(m_session.workingFolder);
+    const auto nameFor = [&folder](int n) {
+        return folder + "Input events-" + std::to_string(n) + ".xls";
+    };
+    // The copy is written whole under a temporary name and then given the first free number,
+    // so a full disk leaves no half workbook and a file made meanwhile is never replaced.
     std::string candidate;
-    for (int n = 1;; ++n) {
-        candidate = folder + "Input events-" + std::to_string(n) + ".xls";
-        std::error_code unreadable; // an unreadable folder ends the search; the copy reports it
-        if (!std::filesystem::exists(candidate, unreadable)) {
-            break;
-        }
-    }
-    std::error_code ec;
-    if (!std::filesystem::copy_file(templatePath, candidate, ec) || ec) {
+    try {
+        const std::string content = readWholeFile(templatePath, kEventsWorkbookLimit);
+        const std::string temp = temporaryNameFor(nameFor(1));
+        writeNewFile(temp, content, nameFor(1));
+        candidate = publishUnderFirstFreeName(temp, nameFor);
+    } catch (const std::exception&) {
         services().beep(BeepKind::Hand);
         services().message(
             window(), QStringLiteral("Template file 'Input Template.Orvek' could not be copied."),

@@ -20,16 +20,24 @@ std::vector<WorkbookCell> resultCells(const ResultExportSource& source, Workbook
                                source.last.lastDAS);
 }
 
-std::string firstFreeResultName(const std::string& workingFolder) {
-    for (int n = 1;; ++n) {
-        std::string candidate = workingFolder + "Result-" + std::to_string(n) + ".xls";
-        // A folder that cannot be searched ends the search; saving there reports the reason.
-        std::error_code unreadable;
-        if (!std::filesystem::exists(candidate, unreadable)) {
-            return candidate;
-        }
-    }
+namespace {
+
+struct ExportTexts {
+    std::string result;
+    std::string record;
+};
+
+ExportTexts resultTexts(const ResultExportSource& source) {
+    return {readWholeFile(source.startFolder +
+                          (source.dailyOutput ? kResultDailyFileName : kResultMonthlyFileName)),
+            readWholeFile(source.startFolder + kSettingRecordFileName)};
 }
+
+std::string resultName(const std::string& workingFolder, int n) {
+    return workingFolder + "Result-" + std::to_string(n) + ".xls";
+}
+
+} // namespace
 
 void saveResultsAs(QWidget* parent, const ResultExportSource& source) {
     FileDialogRequest request;
@@ -46,8 +54,10 @@ void saveResultsAs(QWidget* parent, const ResultExportSource& source) {
     if (chosen.filterIndex == 0 && QFileInfo(path).suffix().isEmpty()) {
         path += QStringLiteral(".xls");
     }
-    // The cells are read before anything is written, so a bad result file leaves no file.
-    saveResultWorkbook(resultCells(source, WorkbookStop::AtEndDate), path.toStdString());
+    // The values are read before anything is written, so a bad result file leaves no file.
+    const ExportTexts texts = resultTexts(source);
+    saveResultWorkbook(texts.result, texts.record, source.last.carbonOnly, WorkbookStop::AtEndDate,
+                       source.last.endDate, source.last.lastDAS, path.toStdString());
 }
 
 namespace {
@@ -64,7 +74,7 @@ bool sameContent(const std::string& a, const std::string& b) {
 // then removed: a workbook nobody could open is not written a second time.
 std::string keepEarlierCopy(const std::string& written, const std::string& workingFolder) {
     for (int n = 1;; ++n) {
-        const std::string candidate = workingFolder + "Result-" + std::to_string(n) + ".xls";
+        const std::string candidate = resultName(workingFolder, n);
         if (candidate == written) {
             return written;
         }
@@ -81,10 +91,13 @@ std::string keepEarlierCopy(const std::string& written, const std::string& worki
 
 std::string openResultsInSpreadsheet(QWidget* parent, const ResultExportSource& source) {
     // Daily output ends at the last simulated day; monthly output at the end date.
-    const std::vector<WorkbookCell> cells =
-        resultCells(source, source.dailyOutput ? WorkbookStop::AtLastDAS : WorkbookStop::AtEndDate);
-    std::string path = firstFreeResultName(source.workingFolder);
-    saveResultWorkbook(cells, path);
+    const ExportTexts texts = resultTexts(source);
+    // The workbook takes the first free number in one step, so a file another program makes
+    // meanwhile under that name is never replaced.
+    std::string path = saveNewResultWorkbook(
+        texts.result, texts.record, source.last.carbonOnly,
+        source.dailyOutput ? WorkbookStop::AtLastDAS : WorkbookStop::AtEndDate, source.last.endDate,
+        source.last.lastDAS, [&source](int n) { return resultName(source.workingFolder, n); });
     // The desktop's opener reports success as soon as it starts, even when no program takes
     // the workbook; so the desktop is asked first whether any program is set up for it.
     const std::optional<QString> application =

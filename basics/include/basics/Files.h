@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -62,6 +63,14 @@ void writeWorkingFile(const std::string& path, std::string_view content);
 // before the caller renames it into place.
 void writeNewFile(const std::string& temp, std::string_view content, const std::string& shownPath,
                   const SaveTexts& texts = {}, bool sync = true);
+
+// Gives the finished file `file` the first free name of nameFor(1), nameFor(2), ... without
+// ever replacing a file that exists, also one another process creates at the same moment: the
+// name is taken by an exclusive rename (or link) that fails when it is taken. `file` must be in
+// the names' folder; it is gone afterwards, also on failure. Returns the name given; throws
+// OrvekError naming the first candidate when the folder refuses the file.
+std::string publishUnderFirstFreeName(const std::string& file,
+                                      const std::function<std::string(int)>& nameFor);
 
 // A temporary name beside the target, in the one pattern every writer of the program uses:
 // "." + name + "." + process id + "." + counter + ".orvek-tmp". The process id lets a later

@@ -42,17 +42,17 @@ struct DayLanes {
     double* heldN; // with nitrogen: each pool's N at the start of the day, cPrevious / cn
 };
 
-// Steps of one pool by a different x in every lane, xPow = x^power computed on the way. Lanes
-// with x = 0 and those DayLanes leaves to the caller are left to the caller as well.
+// Steps of one pool by a different x in every lane, with xPow = x^0.179 given (the same x and
+// xPow serve every pool of a day). Lanes with x = 0 and those DayLanes leaves to the caller are
+// left to the caller as well.
 struct RepeatLanes {
     double agePrevious;
     double s;
     double rate;
     double cPrevious;
     double k30;
-    double power;
     const double* x;
-    double* xPow;
+    const double* xPow;
     double* c;
     double* age;
     double* newRate;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,7 @@ struct TBIFFRecord {
 // Reads one record at a time from a workbook stream held in memory.
 class TBIFFStream {
 public:
-    explicit TBIFFStream(const std::vector<uint8_t>& data) : m_data(data) {}
+    explicit TBIFFStream(std::span<const uint8_t> data) : m_data(data) {}
 
     // False at the end of the stream or when the header or body is cut short.
     bool Next(TBIFFRecord& record);
@@ -51,7 +52,7 @@ public:
     void Seek(size_t position) { m_position = position < m_data.size() ? position : m_data.size(); }
 
 private:
-    const std::vector<uint8_t>& m_data;
+    std::span<const uint8_t> m_data;
     size_t m_position = 0;
 };
 

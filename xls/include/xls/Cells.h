@@ -7,6 +7,8 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace orvek::xls {
 
@@ -15,20 +17,34 @@ class TCells;
 // A cell: its position, value and the index of its format in the workbook's XF table. The
 // format properties (number format, font, merged flag) live in the shared XFEntry; changing one
 // interns a new entry, so cells with the same format share it.
-class TCell : public TCustomXLSItem {
+//
+// A worksheet of results holds hundreds of thousands of cells, so a cell is kept small: its
+// position and value type share one word, a number is stored in place, and texts, formulas and
+// hyperlinks live in tables of the collection. Value() builds the Variant on request.
+class TCell {
 public:
-    TCell(TCells& owner, uint16_t row, uint8_t col);
+    TCell(const TCell&) = delete;
+    TCell& operator=(const TCell&) = delete;
 
-    int Row() const { return static_cast<int>(Key() & 0xFFFF); }
-    int Col() const { return static_cast<int>(Key() >> 16); }
+    int Row() const { return static_cast<int>(m_key & 0xFFFF); }
+    int Col() const { return static_cast<int>((m_key >> 16) & 0xFF); }
+    // The key the collection knows the cell by: row + 65536 * column.
+    uint32_t Key() const { return m_key & 0xFFFFFF; }
+    // False while the cell is the collection's pending cell.
+    bool Registered() const;
 
-    const Variant& Value() const { return m_value; }
+    Variant Value() const;
+    VarType ValueType() const { return static_cast<VarType>(m_key >> 24); }
+    // The number a numeric or date value stands for (Variant::ToDouble of such a value).
+    double NumberValue() const;
+    // The text of a String or OleStr value (an Empty Variant for other types).
+    const Variant& TextValue() const;
     // Accepts numbers, dates, strings and booleans (Empty and Null raise EXLSError
     // InvalidCellValue, so does text longer than 65535 characters). A date on a cell with the
     // General format gets the date format (list index 13).
     void SetValue(const Variant& value);
 
-    int XFIndex() const { return m_xf; }
+    int XFIndex() const { return static_cast<int>(m_xf); }
     // An index into the workbook's XF table; EXLSError InvalidCellProperty when it is not one.
     void SetXFIndex(int index);
     XFEntry Format() const;
@@ -49,43 +65,103 @@ public:
     void SetHyperlink(const std::string& link);
 
 private:
-    struct Extras {
-        std::string formula;
-        std::string hyperlink;
-    };
-    TCells& Cells() const;
+    friend class TCells;
+    TCell() = default;
+    void Reset(TCells& owner, uint32_t key);
+    TCells& Cells() const { return *m_owner; }
+    void SetType(VarType type) { m_key = (m_key & 0xFFFFFF) | (static_cast<uint32_t>(type) << 24); }
+    // Stores a value of a type that is not text, releasing a text the cell held.
+    void StorePlain(VarType type, uint64_t bits);
+    void Changed();
     // Changes one field of the cell's XFEntry; registers when `registerAlways` or the new
     // entry is not the default.
     template <class Change> void ChangeFormat(Change change, bool registerAlways);
 
-    Variant m_value;
-    uint32_t m_xf = 0;
-    std::unique_ptr<Extras> m_extras;
+    TCells* m_owner;
+    uint32_t m_key; // row in bits 0-15, column in 16-23, the value's VarType in 24-31
+    uint32_t m_xf;
+    uint64_t m_bits; // the number (int64 or double bits), the boolean, or the text's slot
 };
 
-class TCells : public TCustomXLSItems {
+class TCells {
 public:
     TCells(TVirtualXFTable& xfTable, TVirtualFontTable& fontTable, TFormatStrings& formats)
-        : TCustomXLSItems(4), m_xfTable(xfTable), m_fontTable(fontTable), m_formats(formats) {}
+        : m_xfTable(xfTable), m_fontTable(fontTable), m_formats(formats) {}
+    TCells(const TCells&) = delete;
+    TCells& operator=(const TCells&) = delete;
 
+    // Number of registered cells.
+    int Count() const { return static_cast<int>(m_count); }
     // The registered cell at (row, col), or a new pending cell that joins the sheet only when a
     // property changes. Rows 0..65535 and columns 0..255, else EXLSError InvalidRowOrColumn.
+    // At most one pending cell exists: the next lookup miss reuses it, so a pending cell may
+    // only be used until the next lookup.
     TCell& Cell(int row, int col);
     // The registered cell, or none; never creates a cell.
     const TCell* Find(int row, int col) const;
     TCell* Find(int row, int col);
     // The value of a registered cell, Empty when there is none.
-    const Variant& ValueAt(int row, int col) const;
-    TCell& At(int position) const { return static_cast<TCell&>(ItemAt(position)); }
+    Variant ValueAt(int row, int col) const;
+    // The registered cell at a list position; a range error outside 0..Count()-1.
+    TCell& At(int position) const;
+    const TCell* PendingItem() const { return m_hasPending ? &Slot(m_count) : nullptr; }
+    // Registers the cell if it is the pending one.
+    void RegisterItem(TCell& cell);
 
     TVirtualXFTable& XFTable() const { return m_xfTable; }
     TVirtualFontTable& FontTable() const { return m_fontTable; }
     TFormatStrings& Formats() const { return m_formats; }
 
 private:
+    friend class TCell;
+    static constexpr uint32_t kChunkShift = 14;
+    static constexpr uint32_t kChunkSize = 1u << kChunkShift;
+
+    struct Chunk {
+        TCell cells[kChunkSize];
+        uint32_t next[kChunkSize]; // the previous cell registered in the same row
+    };
+    // The first chunk comes from the heap and is touched page by page as cells arrive; a sheet
+    // that fills it is a large one, and its further chunks are mapped with their pages in place
+    // at once, which saves a page fault for every 4 kB.
+    struct ChunkRelease {
+        bool mapped = false;
+        void operator()(Chunk* chunk) const;
+    };
+    using ChunkPtr = std::unique_ptr<Chunk, ChunkRelease>;
+    static ChunkPtr NewChunk(bool populated);
+    TCell& Slot(uint32_t position) const {
+        return m_chunks[position >> kChunkShift]->cells[position & (kChunkSize - 1)];
+    }
+    uint32_t& Next(uint32_t position) const {
+        return m_chunks[position >> kChunkShift]->next[position & (kChunkSize - 1)];
+    }
+    uint32_t FindPosition(uint32_t key) const;
+    void InsertKey(uint32_t key, uint32_t position);
+    uint32_t StoreText(const Variant& text);
+    void ReleaseText(uint32_t slot);
+
+    struct Extras {
+        std::string formula;
+        std::string hyperlink;
+    };
+
     TVirtualXFTable& m_xfTable;
     TVirtualFontTable& m_fontTable;
     TFormatStrings& m_formats;
+    // Cells in registration order, in chunks that never move, so a cell's address stays valid;
+    // the slot after the last registered cell holds the pending cell.
+    std::vector<ChunkPtr> m_chunks;
+    uint32_t m_count = 0;
+    bool m_hasPending = false;
+    // The index: per row the last cell registered in it, and from each cell the one before.
+    // A lookup follows one row's cells (at most 256), which lie close together in memory when
+    // a sheet is filled or read row by row, as files and result tables are.
+    std::vector<uint32_t> m_rowLast;
+    // Texts of cells by slot, and slots freed by cells that no longer hold text.
+    std::vector<Variant> m_texts;
+    std::vector<uint32_t> m_freeTexts;
+    std::unordered_map<uint32_t, Extras> m_extras; // by key
 };
 
 } // namespace orvek::xls

@@ -76,7 +76,19 @@ struct DirEntry {
 // contents are gathered on demand; every chain is bounded by the file's sector count and may
 // not visit a sector twice.
 struct CfbImage {
+    CfbImage() = default;
+    CfbImage(const CfbImage&) = delete;
+    CfbImage& operator=(const CfbImage&) = delete;
+    ~CfbImage();
+
+    // The document: `document` and `documentSize` point into `bytes` or into `mapped`, memory
+    // of its own that a large file is read into with its pages in place at once.
     std::vector<uint8_t> bytes;
+    void* mapped = nullptr;
+    size_t mappedSize = 0;
+    const uint8_t* document = nullptr;
+    size_t documentSize = 0;
+
     uint32_t sectorSize = 512;
     uint32_t sectorCount = 0;
     std::vector<uint32_t> fat;
@@ -87,13 +99,28 @@ struct CfbImage {
 
     // ECFileError CannotOpenStream when the stream's chain is broken or shorter than its size.
     std::vector<uint8_t> ReadStream(uint32_t start, uint64_t size) const;
+    // The stream's bytes in the document itself when its sectors follow each other there (as
+    // writers lay out a large stream), else null. ECFileError CannotOpenStream as ReadStream.
+    const uint8_t* StreamInPlace(uint32_t start, uint64_t size) const;
 };
 
 // ECFileError CannotOpenDocfile when the bytes are not a sound compound document.
 std::unique_ptr<CfbImage> ParseCompoundFile(std::vector<uint8_t> bytes);
+// The same for an image whose `document` and `documentSize` are set.
+std::unique_ptr<CfbImage> ParseCompoundFile(std::unique_ptr<CfbImage> image);
 // Fills the root storage with the document's storages and streams.
 void LoadItemTree(const CfbImage& image, TCFileStorage& root);
 // The bytes of a version 3 document holding the root storage's streams.
 std::vector<uint8_t> BuildCompoundFile(const TCFileStorage& root);
+// The same document around its first stream, whose bytes lie from offset 512 on (one sector
+// in), in the file or moved there: the 512 header bytes, and the bytes that follow the stream's
+// last sector, to be written at `tailOffset`. Empty when that stream is too small to have
+// sectors of its own.
+struct CfbAround {
+    std::vector<uint8_t> header;
+    std::vector<uint8_t> tail;
+    uint64_t tailOffset = 0;
+};
+CfbAround BuildCompoundFileAround(const TCFileStorage& root);
 
 } // namespace orvek::xls

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,10 +32,14 @@ private:
 };
 
 // A stream of a compound document. Streams of an opened document are read from the file the
-// first time they are used and cannot be written.
+// first time they are used and cannot be written. The first stream of a document being created
+// in a file goes straight to that file, where its sectors will lie, so a large stream is never
+// held in memory.
 class TCFileStream : public TCFileItem {
 public:
     TCFileStream(std::string name, bool writable);
+    // A writable stream whose bytes go to the file at `base` onwards.
+    TCFileStream(std::string name, int fd, uint64_t base);
     TCFileStream(std::string name, const CfbImage* image, uint32_t start, uint64_t size);
 
     size_t Read(void* buffer, size_t count);
@@ -55,9 +60,19 @@ public:
 
     // The whole content (ECFileError CannotOpenStream when an opened stream's sectors are damaged).
     const std::vector<uint8_t>& Data();
+    // The same without a copy: a large stream of an opened document whose sectors follow each
+    // other is used where it lies. Valid while the document is open.
+    std::span<const uint8_t> Bytes();
+    // Room for so many bytes, so that writing them moves nothing.
+    void Reserve(size_t size);
+    // Whether the bytes are in the document's file rather than in memory.
+    bool InFile() const { return m_fd >= 0; }
+    // Hands the bytes of a stream written in memory over, leaving it empty.
+    std::vector<uint8_t> TakeData();
 
 private:
     void Load();
+    size_t WriteToFile(const void* buffer, size_t count);
 
     bool m_writable;
     const CfbImage* m_image = nullptr;
@@ -65,7 +80,12 @@ private:
     uint64_t m_claimedSize = 0;
     bool m_loaded = true;
     std::vector<uint8_t> m_data;
+    const uint8_t* m_view = nullptr; // the content in place, instead of m_data
+    size_t m_viewSize = 0;
     size_t m_position = 0;
+    int m_fd = -1;
+    uint64_t m_base = 0;
+    uint64_t m_fileSize = 0; // of a stream in the file
 };
 
 class TCFileStorage : public TCFileItem {
@@ -84,9 +104,16 @@ public:
 
     // For the document reader.
     void Append(std::unique_ptr<TCFileItem> item) { m_items.push_back(std::move(item)); }
+    // For the document writer: the next stream created goes to this file from `base` on.
+    void PassNextStreamTo(int fd, uint64_t base) {
+        m_passFd = fd;
+        m_passBase = base;
+    }
 
 private:
     bool m_writable;
+    int m_passFd = -1;
+    uint64_t m_passBase = 0;
     std::vector<std::unique_ptr<TCFileItem>> m_items;
 };
 
@@ -111,9 +138,11 @@ public:
     TCFileStorage& Root() { return *m_root; }
 
     // Writes the document (create mode) or builds MemoryBytes() (memory mode). A short write
-    // raises ECFileError CannotWrite and leaves the target untouched.
+    // raises ECFileError CannotWrite and leaves the target untouched. A large first stream of a
+    // memory document becomes part of MemoryBytes() where it lies: it is empty afterwards.
     void Commit();
     const std::vector<uint8_t>& MemoryBytes() const { return m_memory; }
+    std::vector<uint8_t> TakeMemoryBytes() { return std::move(m_memory); }
 
 private:
     void OpenImage();

@@ -67,6 +67,11 @@ public:
     const std::string& StringPart() const;
     const std::u16string& OleStrPart() const;
 
+    // A value of a type that is not text as 64 bits (the integer, the double's bits, 0 or 1),
+    // and back: for storing values compactly.
+    uint64_t PlainBits() const;
+    static Variant FromPlainBits(VarType type, uint64_t bits);
+
     friend bool operator==(const Variant& a, const Variant& b) {
         return a.m_type == b.m_type && a.m_data == b.m_data;
     }

@@ -74,7 +74,6 @@ private:
     int m_formulaRow = -1;
     int m_formulaCol = -1;
     int m_formulaXF = -1;
-    const std::vector<uint8_t>* m_data = nullptr;
     std::unique_ptr<TBIFFStream> m_stream;
     TBIFFRecord m_record;
     std::vector<Variant> m_sst;

@@ -48,12 +48,16 @@ private:
 
     void Record(uint16_t type, const TBiffBuffer& body);
     void Record(uint16_t type) { Record(type, TBiffBuffer()); }
+    // Records go through a buffer to the stream.
     void Put(const void* data, size_t size);
+    void Flush();
     void Report(double progress);
 
     TWorkbook& m_workbook;
     TCFileStream* m_stream = nullptr;
     uint32_t m_offset = 0;
+    std::vector<uint8_t> m_buffer = std::vector<uint8_t>(size_t{1} << 16);
+    size_t m_buffered = 0;
     std::vector<std::vector<uint32_t>> m_sheetStrings;
     std::vector<std::string> m_strings; // keys: flag byte, then the text
     THashIndex m_stringIndex{kStringBuckets, 0};

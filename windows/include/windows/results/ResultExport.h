@@ -23,9 +23,6 @@ struct ResultExportSource {
 // "SettingRecord.~". Raises OrvekError when a file cannot be read or a value is malformed.
 std::vector<WorkbookCell> resultCells(const ResultExportSource& source, WorkbookStop stop);
 
-// WorkingFolder + "Result-" + n + ".xls" for the smallest n (1, 2, ...) not taken yet.
-std::string firstFreeResultName(const std::string& workingFolder);
-
 // "Save numerical ouput as Excel file" once the right page is shown: asks for a name and
 // saves the workbook under it; nothing is written when the dialog is cancelled. Raises
 // OrvekError (or the workbook library's errors); no partial file is left.
