@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <ctime>
 #include <iostream>
 #include <string>
 
@@ -104,28 +103,6 @@ void fillStartFolder(const QString& folder) {
     }
 }
 
-// The C locale's short date (M/d/yy) and long time, as orvek-batch writes them.
-RecordFormats commandFormats() {
-    RecordFormats f;
-    f.shortDate = [](DateSerial date) {
-        const CalendarDate c = decodeDate(date);
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%d/%d/%02d", c.month, c.day, ((c.year % 100) + 100) % 100);
-        return std::string(buf);
-    };
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char date[32];
-    char time[32];
-    std::snprintf(date, sizeof date, "%d/%d/%02d", local.tm_mon + 1, local.tm_mday,
-                  local.tm_year % 100);
-    std::strftime(time, sizeof time, "%H:%M:%S", &local);
-    f.runDate = date;
-    f.runTime = time;
-    return f;
-}
-
 int exportGraph(const GraphExportArguments& args) {
     const GraphImageFormat format = graphImageFormat(args.image); // before the run, not after
     GraphImageRequest request = args.request;
@@ -147,7 +124,7 @@ int exportGraph(const GraphExportArguments& args) {
     RunEnvironment env;
     env.startFolder = session.startFolder;
     env.decimalSeparator = session.decimalSeparator;
-    env.formats = commandFormats();
+    env.formats = plainRecordFormats();
     const RunOutcome outcome = performRun(session.page, env);
     if (!outcome.ok) {
         std::cerr << outcome.message << "\n";

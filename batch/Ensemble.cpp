@@ -18,6 +18,7 @@
 #include "model/RunState.h"
 #include "model/Weather.h"
 #include "run/RunPipeline.h"
+#include "run/StartUp.h"
 
 #include <algorithm>
 #include <atomic>
@@ -361,28 +362,6 @@ struct Inputs {
     std::vector<int> varySoil;      // index of each --vary's soil field, or -1
 };
 
-RecordFormats ensembleFormats() {
-    RecordFormats f;
-    f.shortDate = [](DateSerial date) {
-        const CalendarDate c = decodeDate(date);
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%d/%d/%02d", c.month, c.day, ((c.year % 100) + 100) % 100);
-        return std::string(buf);
-    };
-    f.decimalSeparator = '.';
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char date[32];
-    char time[32];
-    std::snprintf(date, sizeof date, "%d/%d/%02d", local.tm_mon + 1, local.tm_mday,
-                  local.tm_year % 100);
-    std::strftime(time, sizeof time, "%H:%M:%S", &local);
-    f.runDate = date;
-    f.runTime = time;
-    return f;
-}
-
 struct SeriesOut {
     DateSerial firstDate = 0;
     std::vector<double> som, ttl, n;
@@ -496,7 +475,7 @@ RunResult executeRun(const Inputs& in, const RunSpec& spec, const std::string& o
     env.writeResults = o.keepFiles;
     if (o.keepFiles) {
         env.outputFolder = makeFolder(outFolder + spec.id);
-        env.formats = ensembleFormats();
+        env.formats = plainRecordFormats();
     } else {
         env.outputFolder = scratch; // only an events workbook's working file is written there
     }
