@@ -124,7 +124,6 @@ double timedRun(const std::string& folder, orvek::RunOutcome& outcome, double* l
     // The 500 events go through the events working file, the way a workbook's rows do.
     orvek::RunEnvironment env;
     env.startFolder = folder;
-    env.helperThread = std::getenv("ORVEK_BENCH_ONE_THREAD") == nullptr;
     env.formats.shortDate = [](orvek::DateSerial d) { return std::to_string(d); };
     const std::string events = orvek::bench::fiveHundredEvents();
     // The progress is reported once before the first day and once after each day.

@@ -104,25 +104,8 @@ int monthlyRowDay(DateSerial startDate) {
 }
 
 void appendDailyRow(std::string& out, int das, DateSerial date, const RunState& run) {
-    appendDailyRow(out, das, date, dailyRowValues(run), run.carbonOnly);
-}
-
-bool dailyRowWritable(const std::array<double, kDailyValues>& values, bool carbonOnly) {
-    // Below 10^15 a value has at most 16 digits before the point: with a sign, the point and two
-    // decimals it stays within kMaxResultNumberWidth.
-    static_assert(1 + 16 + 1 + 2 <= kMaxResultNumberWidth);
-    const int count = carbonOnly ? kDailyCarbonValues : kDailyValues;
-    for (int i = 0; i < count; ++i) {
-        if (!(std::fabs(values[static_cast<size_t>(i)]) < 1e15)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-void appendDailyRow(std::string& out, int das, DateSerial date,
-                    const std::array<double, kDailyValues>& values, bool carbonOnly) {
     static constexpr int kDecimals[kDailyValues] = {2, 2, 2, 1, 1, 0, 1, 1};
+    const auto values = dailyRowValues(run);
     // The row is put together in place and appended once; a value the quick form cannot write
     // goes through appendValue, with its checks.
     char row[24 * (kDailyValues + 2)];
@@ -130,7 +113,7 @@ void appendDailyRow(std::string& out, int das, DateSerial date,
     *p++ = '\t';
     p = std::to_chars(p, p + 24, das).ptr;
     *p++ = '\t';
-    const int count = carbonOnly ? kDailyCarbonValues : kDailyValues;
+    const int count = run.carbonOnly ? kDailyCarbonValues : kDailyValues;
     for (int i = 0; i < count; ++i) {
         const double value = values[static_cast<size_t>(i)];
         char* end = std::isfinite(value) ? writeFixed(p, value, kDecimals[i]) : nullptr;

@@ -6,17 +6,12 @@
 #include "formats/ResultFiles.h"
 #include "model/Dynamics.h"
 #include "model/RunState.h"
-#include "run/RunHelper.h"
 
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
-#include <optional>
-#include <thread>
 #include <type_traits>
-#include <utility>
-#include <vector>
 
 namespace orvek {
 
@@ -30,46 +25,9 @@ class DailyTextWriter : public DailyRowWriter {
 public:
     DailyTextWriter(std::string* out, DailyRowWriter* observer, DailySeries* series)
         : m_out(out), m_observer(observer), m_series(series) {}
-
-    // Hands the rows' text to the helper's thread: the rows' values go over as the days end,
-    // and a row this writer cannot be sure to write without an error is written here, in its
-    // place, after the helper has stopped.
-    void writeInBackground(RunHelper& helper) {
-        if (m_out == nullptr) {
-            return;
-        }
-        m_rows.resize(kRingRows);
-        m_helper = &helper;
-        helper.setBackground(&DailyTextWriter::formatPublished, this);
-    }
-
-    // Takes the text back from the helper's thread and writes the rows it has not written.
-    void finish() {
-        if (m_helper == nullptr) {
-            return;
-        }
-        RunHelper* helper = std::exchange(m_helper, nullptr);
-        helper->stopBackground();
-        formatRows(m_kept);
-    }
-
     void writeDailyRow(int das, DateSerial date, const RunState& run) override {
         if (m_out != nullptr) {
-            const auto values = dailyRowValues(run);
-            if (m_helper != nullptr && dailyRowWritable(values, run.carbonOnly)) {
-                if (m_kept % kHandedRows == 0) {
-                    waitForRoom();
-                }
-                m_rows[m_kept++ % kRingRows] = Row{values, das, date, run.carbonOnly};
-                if (m_kept % kHandedRows == 0) {
-                    m_published.store(m_kept, std::memory_order_release);
-                    std::atomic_thread_fence(std::memory_order_seq_cst);
-                    m_helper->nudge();
-                }
-            } else {
-                finish();
-                appendDailyRow(*m_out, das, date, run);
-            }
+            appendDailyRow(*m_out, das, date, run);
         }
         if (m_observer != nullptr) {
             m_observer->writeDailyRow(das, date, run);
@@ -85,58 +43,9 @@ public:
     }
 
 private:
-    struct Row {
-        std::array<double, kDailyValues> values;
-        int das = 0;
-        DateSerial date = 0;
-        bool carbonOnly = false;
-    };
-
-    // Rows are handed over this many at a time: the run's thread then rarely writes to memory
-    // the helper's thread has just read, which would hold up its stores until the other core
-    // gives the memory back. Rows the helper has not written by the end are written by the run's
-    // thread.
-    static constexpr size_t kHandedRows = 64;
-    // The rows handed over and not yet written wait in a ring of this many.
-    static constexpr size_t kRingRows = 16 * kHandedRows;
-
-    // Waits until the helper has written enough rows for the next batch to fit in the ring.
-    void waitForRoom() {
-        unsigned spins = 0;
-        while (m_kept + kHandedRows - m_written.load(std::memory_order_acquire) > kRingRows) {
-            if (++spins % 64 == 0) {
-                std::this_thread::yield();
-            }
-        }
-    }
-
-    static bool formatPublished(void* context) {
-        auto& self = *static_cast<DailyTextWriter*>(context);
-        const size_t published = self.m_published.load(std::memory_order_acquire);
-        if (self.m_formatted == published) {
-            return false;
-        }
-        self.formatRows(published);
-        self.m_written.store(published, std::memory_order_release);
-        return true;
-    }
-
-    void formatRows(size_t end) {
-        for (; m_formatted < end; ++m_formatted) {
-            const Row& row = m_rows[m_formatted % kRingRows];
-            appendDailyRow(*m_out, row.das, row.date, row.values, row.carbonOnly);
-        }
-    }
-
     std::string* m_out;
     DailyRowWriter* m_observer;
     DailySeries* m_series;
-    RunHelper* m_helper = nullptr;
-    std::vector<Row> m_rows;
-    size_t m_kept = 0;                  // rows whose values are kept, by the run's thread
-    std::atomic<size_t> m_published{0}; // the kept rows handed over
-    size_t m_formatted = 0;             // by the helper's thread while it writes, else by the run's
-    std::atomic<size_t> m_written{0};   // m_formatted for the run's thread
 };
 
 void reserveSeries(DailySeries& series, size_t days) {
@@ -157,27 +66,6 @@ void markMonthlyEntries(DailySeries& series, DateSerial startDate) {
         }
     }
 }
-
-// The files made from the daily one: its memo, and the monthly file with its memo; the two are
-// independent of each other.
-struct DerivedTexts {
-    const RunState& run;
-    ResultTexts& texts;
-
-    static size_t piece(const void* context, size_t first, size_t end) {
-        const auto& d = *static_cast<const DerivedTexts*>(context);
-        for (size_t i = first; i < end; ++i) {
-            if (i == 0) {
-                d.texts.dailyMemo = memoFromResult(d.texts.daily, d.run.endDate);
-            } else {
-                d.texts.monthly = monthlyFromDaily(d.texts.daily, d.run.startDate, d.run.lastDAS,
-                                                   d.run.carbonOnly);
-                d.texts.monthlyMemo = memoFromResult(d.texts.monthly, d.run.endDate);
-            }
-        }
-        return 0;
-    }
-};
 
 // Thrown out of the daily loop when the run is asked to stop; never leaves completeRun.
 struct StopRequested {};
@@ -257,13 +145,6 @@ RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironmen
         reserveSeries(*env.series, days);
     }
     DailyTextWriter writer(texts ? &daily : nullptr, env.observer, env.series);
-    // Declared after what its thread works on, so that on every way out of this function it
-    // is joined before they go.
-    std::optional<RunHelper> helper;
-    if (env.helperThread && texts) {
-        helper.emplace();
-        writer.writeInBackground(*helper);
-    }
     if (env.stop == nullptr) {
         simulateDays(run, *run.weather, run.firstWeatherLine, writer, env.progress);
     } else {
@@ -281,7 +162,6 @@ RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironmen
             return stoppedRun();
         }
     }
-    writer.finish();
     const auto t1 = Clock::now();
     if (env.series != nullptr) {
         markMonthlyEntries(*env.series, run.startDate);
@@ -293,12 +173,9 @@ RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironmen
     out.simulationSeconds = std::chrono::duration<double>(t1 - t0).count();
     if (texts) {
         out5.settingRecord = settingRecord(page, run, env.formats);
-        const DerivedTexts derived{run, out5};
-        if (helper) {
-            helper->share(&DerivedTexts::piece, &derived, 2, 1);
-        } else {
-            DerivedTexts::piece(&derived, 0, 2);
-        }
+        out5.dailyMemo = memoFromResult(daily, run.endDate);
+        out5.monthly = monthlyFromDaily(daily, run.startDate, run.lastDAS, run.carbonOnly);
+        out5.monthlyMemo = memoFromResult(out5.monthly, run.endDate);
     }
     if (stopRequested(env)) {
         return stoppedRun(); // the last moment at which the previous results stay whole

@@ -32,12 +32,6 @@ int monthlyRowDay(DateSerial startDate);
 // One data row of "ResultDaily.~" with the run's current values; every value is followed by a
 // TAB. Raises OrvekError rather than write a value that is not a finite number.
 void appendDailyRow(std::string& out, int das, DateSerial date, const RunState& run);
-// The same from the values dailyRowValues gave; a C only row writes the first
-// kDailyCarbonValues.
-void appendDailyRow(std::string& out, int das, DateSerial date,
-                    const std::array<double, kDailyValues>& values, bool carbonOnly);
-// Whether appendDailyRow writes a row of these values without raising.
-bool dailyRowWritable(const std::array<double, kDailyValues>& values, bool carbonOnly);
 
 // The monthly result file from the daily one: the rows whose day of the month is the start
 // date's (the 1st when the start is after the 28th), numbered by MAS from 0, up to LastDAS.

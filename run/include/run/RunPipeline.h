@@ -58,11 +58,6 @@ struct RunEnvironment {
     bool writeResults = true;           // false: no file is written
     ResultTexts* texts = nullptr;       // receives the result files' contents when set
     DailySeries* series = nullptr;      // receives the unrounded daily values when set
-    // A second thread for this run: it shares the day's Cohort steps and writes the result
-    // texts beside the simulation. For a single run on a machine with a core to spare (the
-    // window, orvek-batch's single run); callers that run many at once keep it off, since their
-    // runs already fill the cores. The results are the same either way.
-    bool helperThread = false;
 
     const std::string& filesFolder() const {
         return outputFolder.empty() ? startFolder : outputFolder;
