@@ -8,6 +8,7 @@
 
 #include "basics/DateSerial.h"
 #include "basics/Files.h"
+#include "basics/LargePages.h"
 #include "basics/Text.h"
 #include "formats/PageState.h"
 #include "model/RunState.h"
@@ -197,6 +198,8 @@ void timeWholeProcess(const std::string& self, const std::string& folder, int re
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--once") {
+        // As orvek-batch starts.
+        orvek::growHeapInLargePages(orvek::kSingleRunHeap);
         orvek::RunOutcome outcome;
         return timedRun(std::string(argv[2]) + "/", outcome) < 0 ? 1 : 0;
     }
