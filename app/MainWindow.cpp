@@ -23,6 +23,7 @@
 #include "windows/results/NumericalOutputPrint.h"
 #include "windows/results/ResultExport.h"
 #include "windows/results/ResultExportFormats.h"
+#include "windows/results/TextMemo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,7 +39,6 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -770,8 +770,7 @@ void TForm1::Printdetailedresult1Click() {
         if (!services().printDialog(this, printer())) {
             return;
         }
-        printMemo(printer(), m_output->memo()->font(),
-                  m_output->memo()->toPlainText().split(QLatin1Char('\n')));
+        printMemo(printer(), m_output->memo()->font(), m_output->memo()->lines());
     });
 }
 
