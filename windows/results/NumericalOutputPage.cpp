@@ -157,11 +157,11 @@ QStringList widestTabbedCells(std::string_view text, const QFontMetricsF& metric
         }
     };
     size_t start = 0;
-    double sum = 0;
+    std::int64_t sum = 0;
     for (size_t i = 0; i < text.size();) {
         const char c = text[i];
         if (c == '\t') {
-            consider(sum, start, i - start);
+            consider(static_cast<double>(sum) / CharAdvances::kUnitsPerPixel, start, i - start);
             start = ++i;
             sum = 0;
         } else if (c == '\n') {
@@ -253,6 +253,7 @@ void NumericalOutputPage::fill(const std::string& startFolder, bool daily) {
         try {
             const std::string record = readWholeFile(recordPath);
             const size_t from = joined.size() + 1;
+            joined.reserve(from + record.size()); // the text is kept as it is: no room to spare
             joined += '\n';
             joined += record;
             joinLinesInPlace(joined, from);

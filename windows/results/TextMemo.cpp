@@ -60,15 +60,16 @@ std::string_view MemoText::linesBetween(qsizetype a, qsizetype b) const {
 
 CharAdvances::CharAdvances(const QFontMetricsF& metrics) : m_metrics(metrics) {
     for (size_t c = 32; c < m_ascii.size(); ++c) {
-        m_ascii[c] = metrics.horizontalAdvance(QChar(static_cast<char16_t>(c)));
+        m_ascii[c] = units(metrics.horizontalAdvance(QChar(static_cast<char16_t>(c))));
     }
 }
 
-double CharAdvances::next(std::string_view text, size_t& i) {
+std::int64_t CharAdvances::units(double pixels) const {
+    return std::llround(pixels * kUnitsPerPixel);
+}
+
+std::int64_t CharAdvances::other(std::string_view text, size_t& i) {
     const auto lead = static_cast<unsigned char>(text[i++]);
-    if (lead < 0x80) {
-        return m_ascii[lead];
-    }
     const int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
     char32_t code = lead & (0x3Fu >> more);
     for (int k = 0; k < more && i < text.size(); ++k) {
@@ -76,7 +77,7 @@ double CharAdvances::next(std::string_view text, size_t& i) {
     }
     auto it = m_others.find(code);
     if (it == m_others.end()) {
-        it = m_others.insert(code, m_metrics.horizontalAdvance(QString::fromUcs4(&code, 1)));
+        it = m_others.insert(code, units(m_metrics.horizontalAdvance(QString::fromUcs4(&code, 1))));
     }
     return it.value();
 }
@@ -249,19 +250,25 @@ void TextMemo::relayout(bool force) {
 }
 
 void TextMemo::measureWidth() {
+    MemoText::Measured& measured = m_text->measured();
+    if (measured.tabStop == m_tabStop && measured.font == font()) {
+        m_contentWidth = static_cast<int>(std::ceil(measured.width)) + 2 * kMargin + 1;
+        return;
+    }
     // Every line is measured by the widths of its characters, which is quick; the widest few
     // are then laid out as they are drawn, for the pairs of characters a font moves together.
     const QFontMetricsF metrics(font());
     CharAdvances advances(metrics);
-    const double tab = m_tabStop > 0 ? m_tabStop : 80;
+    const std::int64_t tab = std::max<std::int64_t>(
+        1, std::llround((m_tabStop > 0 ? m_tabStop : 80) * CharAdvances::kUnitsPerPixel));
     constexpr size_t kLaidOut = 4;
-    std::vector<std::pair<double, qsizetype>> widest; // widest first
+    std::vector<std::pair<std::int64_t, qsizetype>> widest; // widest first
     for (qsizetype i = 0; i < lineCount(); ++i) {
         const std::string_view line = m_text->line(i);
-        double x = 0;
+        std::int64_t x = 0;
         for (size_t k = 0; k < line.size();) {
             if (line[k] == '\t') {
-                x = (std::floor(x / tab) + 1) * tab;
+                x = (x / tab + 1) * tab;
                 ++k;
             } else {
                 x += advances.next(line, k);
@@ -276,12 +283,15 @@ void TextMemo::measureWidth() {
             }
         }
     }
-    double width = widest.empty() ? 0 : widest.front().first;
+    double width = widest.empty()
+                       ? 0
+                       : static_cast<double>(widest.front().first) / CharAdvances::kUnitsPerPixel;
     for (const auto& [estimate, line] : widest) {
         if (m_text->line(line).size() <= kMeasuredBytes) {
             width = std::max(width, layoutOf(line).lineAt(0).naturalTextWidth());
         }
     }
+    measured = {font(), m_tabStop, width};
     m_contentWidth = static_cast<int>(std::ceil(width)) + 2 * kMargin + 1;
 }
 
