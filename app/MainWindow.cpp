@@ -562,7 +562,7 @@ void TForm1::showResults(const LastRun& last) {
     m_dailyOutput = m_page->dailyButton()->isChecked();
     // The memo and the graph each show what they could read; a file that cannot be read is
     // reported, and the window still ends with the results pages open. The memo's page is
-    // opened and sized first: a memo that changes its width lays out every line anew.
+    // opened and sized first, so that the memo takes its text at the size it is shown.
     m_tabs->setTabEnabled(1, true);
     m_tabs->setTabEnabled(2, true);
     const QRect pages = m_tabs->currentWidget()->geometry(); // every page has the same
