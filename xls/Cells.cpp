@@ -257,7 +257,9 @@ TCells::ChunkPtr TCells::NewChunk(bool populated) {
 
 uint32_t TCells::FindPosition(uint32_t key) const {
     const uint32_t row = key & 0xFFFF;
-    if (row >= m_rowLast.size()) {
+    // A sheet is mostly filled and read left to right: a column beyond the row's last one needs
+    // no walk along the row.
+    if (row >= m_rowLast.size() || m_rowLast[row] == kNotFound || (key >> 16) > m_rowMaxCol[row]) {
         return kNotFound;
     }
     for (uint32_t p = m_rowLast[row]; p != kNotFound; p = Next(p)) {
@@ -273,6 +275,11 @@ void TCells::InsertKey(uint32_t key, uint32_t position) {
     if (row >= m_rowLast.size()) {
         const size_t grown = std::min<size_t>(std::max<size_t>(m_rowLast.size() * 2, 1024), 65536);
         m_rowLast.resize(std::max<size_t>(size_t{row} + 1, grown), kNotFound);
+        m_rowMaxCol.resize(m_rowLast.size(), 0);
+    }
+    const auto col = static_cast<uint8_t>(key >> 16);
+    if (m_rowLast[row] == kNotFound || col > m_rowMaxCol[row]) {
+        m_rowMaxCol[row] = col;
     }
     Next(position) = m_rowLast[row];
     m_rowLast[row] = position;

@@ -78,9 +78,21 @@ void TXLSReader::Load(TCFile& file) {
         throw EXLSError(EXLSError::StreamNotFound, "Workbook");
     }
     m_stream = std::make_unique<TBIFFStream>(stream->Bytes());
-    ReadRecords();
-    MarkMerged();
-    ReadNames();
+    // A file that shrank under the reader gives zeros where its end was: whatever they made of
+    // the records, the file is refused as changed.
+    try {
+        ReadRecords();
+        MarkMerged();
+        ReadNames();
+    } catch (const std::exception&) {
+        if (file.Damaged()) {
+            throw ECFileError(ECFileError::FileChanged);
+        }
+        throw;
+    }
+    if (file.Damaged()) {
+        throw ECFileError(ECFileError::FileChanged);
+    }
 }
 
 bool TXLSReader::ReadRecord() {

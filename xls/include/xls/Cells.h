@@ -158,6 +158,7 @@ private:
     // A lookup follows one row's cells (at most 256), which lie close together in memory when
     // a sheet is filled or read row by row, as files and result tables are.
     std::vector<uint32_t> m_rowLast;
+    std::vector<uint8_t> m_rowMaxCol; // per row the largest column registered in it
     // Texts of cells by slot, and slots freed by cells that no longer hold text.
     std::vector<Variant> m_texts;
     std::vector<uint32_t> m_freeTexts;
