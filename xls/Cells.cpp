@@ -1,5 +1,6 @@
 #include "xls/Cells.h"
 
+#include "xls/BigRoom.h"
 #include "xls/Unicode.h"
 #include "xls/XLSErrors.h"
 
@@ -253,7 +254,7 @@ constexpr uint32_t kNotFound = 0xFFFFFFFF;
 
 void TCells::ChunkRelease::operator()(Chunk* chunk) const {
     if (mapped) {
-        ::munmap(chunk, kChunkAlign);
+        TBigRoom::Unmap(reinterpret_cast<uint8_t*>(chunk), kChunkAlign);
     } else {
         std::free(chunk);
     }
@@ -262,24 +263,10 @@ void TCells::ChunkRelease::operator()(Chunk* chunk) const {
 TCells::ChunkPtr TCells::NewChunk(bool populated) {
     static_assert(std::is_trivially_default_constructible_v<Chunk> &&
                   std::is_trivially_destructible_v<Chunk> && sizeof(TCell) == 16 &&
-                  sizeof(Chunk) <= kChunkAlign);
+                  sizeof(Chunk) <= kChunkAlign && kChunkAlign == TBigRoom::kAlign);
     if (populated) {
-        // Twice the room, then all but an aligned part given back.
-        void* memory = ::mmap(nullptr, 2 * kChunkAlign, PROT_READ | PROT_WRITE,
-                              MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (memory != MAP_FAILED) {
-            const auto start = reinterpret_cast<uintptr_t>(memory);
-            const uintptr_t aligned = (start + kChunkAlign - 1) & ~(kChunkAlign - 1);
-            if (aligned > start) {
-                ::munmap(memory, aligned - start);
-            }
-            ::munmap(reinterpret_cast<void*>(aligned + kChunkAlign),
-                     start + 2 * kChunkAlign - aligned - kChunkAlign);
-            // Its pages in place at once; only a hint, without it they come one by one.
-            const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
-            ::madvise(reinterpret_cast<void*>(aligned), (sizeof(Chunk) + page - 1) & ~(page - 1),
-                      MADV_POPULATE_WRITE);
-            auto* chunk = new (reinterpret_cast<void*>(aligned)) Chunk;
+        if (uint8_t* memory = TBigRoom::Map(kChunkAlign, sizeof(Chunk))) {
+            auto* chunk = new (memory) Chunk;
             chunk->owner = this;
             return ChunkPtr(chunk, ChunkRelease{true});
         }

@@ -1,17 +1,15 @@
 // A first sheet whose cells are encoded as they are handed over, for tables written once.
 
+#include "xls/BigRoom.h"
 #include "xls/CompoundFile.h"
 #include "xls/Unicode.h"
 #include "xls/XLSErrors.h"
 #include "xls/XLSWriter.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <stdexcept>
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace orvek::xls {
 
@@ -55,28 +53,22 @@ TXLSCellStream::TXLSCellStream(TWorkbook& workbook, size_t expectedCells)
 }
 
 TXLSCellStream::~TXLSCellStream() {
-    std::free(m_records);
+    TBigRoom::Unmap(m_records, m_capacity);
 }
 
+// The records go to memory of huge pages put in place at once: they are written from start to
+// end right away, and fresh 4 kB pages are what writing megabytes of records costs most.
 void TXLSCellStream::Grow(size_t capacity) {
-    void* grown = std::realloc(m_records, capacity);
+    uint8_t* grown = TBigRoom::Map(capacity, capacity);
     if (grown == nullptr) {
         throw std::bad_alloc();
     }
-    const bool fresh = m_records == nullptr;
-    m_records = static_cast<uint8_t*>(grown);
-    m_capacity = capacity;
-    // The room is about to be written from start to end: put its pages in place in one call
-    // rather than taking a page fault for every 4 kB. Only a hint.
-    constexpr size_t kPopulateFrom = size_t{1} << 20;
-    if (fresh && capacity >= kPopulateFrom) {
-        const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
-        const auto begin = (reinterpret_cast<uintptr_t>(m_records) + page - 1) & ~(page - 1);
-        const auto end = (reinterpret_cast<uintptr_t>(m_records) + capacity) & ~(page - 1);
-        if (end > begin) {
-            ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-        }
+    if (m_size > 0) {
+        std::memcpy(grown, m_records, m_size);
     }
+    TBigRoom::Unmap(m_records, m_capacity);
+    m_records = grown;
+    m_capacity = capacity;
 }
 
 int64_t TXLSCellStream::Place(int row, int col) const {

@@ -404,28 +404,33 @@ TEST(Cells, CellsOfManyChunksAndSheetsReachTheirOwnCollection) {
     file.Workbook().Sheets().Add("Second");
     TCells& first = file.Workbook().Sheets().Items(0).Cells();
     TCells& second = file.Workbook().Sheets().Items(1).Cells();
-    for (int row = 0; row < 9000; ++row) {
+    constexpr int kRows = 27000; // five cells a row: the third chunk holds the last ones
+    for (int row = 0; row < kRows; ++row) {
+        first.Cell(row, 0).SetValue(std::string("a") + std::to_string(row));
+        for (int col = 1; col < 5; ++col) {
+            first.Cell(row, col).SetValue(row * 5.0 + col);
+        }
         for (int col = 0; col < 5; ++col) {
-            first.Cell(row, col).SetValue(std::string("a") + std::to_string(row * 5 + col));
-            second.Cell(row, col).SetValue(row * 5.0 + col);
+            second.Cell(row, col).SetValue(-(row * 5.0 + col));
         }
     }
-    ASSERT_EQ(first.Count(), 45000); // the third chunk holds the last ones
-    TCell& late = first.At(44999);
-    EXPECT_EQ(late.Value().ToString(), "a44999");
+    ASSERT_EQ(first.Count(), kRows * 5);
+    TCell& late = first.At(kRows * 5 - 5);
+    EXPECT_EQ(late.Value().ToString(), "a26999");
     late.SetNumberFormatIndex(10);
     EXPECT_EQ(late.NumberFormatIndex(), 10);
-    EXPECT_EQ(second.At(44999).NumberFormatIndex(), 0);
-    second.At(40000).SetValue(std::string("text"));
-    EXPECT_EQ(second.ValueAt(8000, 0).ToString(), "text");
-    EXPECT_EQ(first.ValueAt(8000, 0).ToString(), "a40000");
+    EXPECT_EQ(second.At(kRows * 5 - 5).NumberFormatIndex(), 0);
+    second.At(130000).SetValue(std::string("text"));
+    EXPECT_EQ(second.ValueAt(26000, 0).ToString(), "text");
+    EXPECT_EQ(first.ValueAt(26000, 0).ToString(), "a26000");
+    EXPECT_EQ(first.ValueAt(26000, 3).ToDouble(), 130003.0);
     // A pending cell deep in a chunk joins its own sheet when set.
-    TCell& pending = second.Cell(9000, 0);
+    TCell& pending = second.Cell(kRows, 0);
     EXPECT_FALSE(pending.Registered());
     pending.SetValue(1.0);
     EXPECT_TRUE(pending.Registered());
-    EXPECT_EQ(second.Count(), 45001);
-    EXPECT_EQ(first.Count(), 45000);
+    EXPECT_EQ(second.Count(), kRows * 5 + 1);
+    EXPECT_EQ(first.Count(), kRows * 5);
 }
 
 // The last number format change is remembered; it must never outlive the XF table it came from

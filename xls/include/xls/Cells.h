@@ -118,20 +118,20 @@ public:
 
 private:
     friend class TCell;
-    static constexpr uint32_t kChunkShift = 14;
+    static constexpr uint32_t kChunkShift = 16;
     static constexpr uint32_t kChunkSize = 1u << kChunkShift;
 
     // A chunk lies at an address that is a multiple of kChunkAlign, so that a cell finds the
     // chunk's head, and through it the collection, by rounding its own address down.
-    static constexpr uintptr_t kChunkAlign = uintptr_t{1} << 19;
+    static constexpr uintptr_t kChunkAlign = uintptr_t{2} << 20;
     struct Chunk {
         TCells* owner;
         alignas(64) TCell cells[kChunkSize];
         uint32_t next[kChunkSize]; // the previous cell registered in the same row
     };
     // The first chunk comes from the heap and is touched page by page as cells arrive; a sheet
-    // that fills it is a large one, and its further chunks are mapped with their pages in place
-    // at once, which saves a page fault for every 4 kB.
+    // that fills it is a large one, and its further chunks are mapped as huge pages put in place
+    // at once, which saves a page fault (and its cost to a virtual machine) for every 4 kB.
     struct ChunkRelease {
         bool mapped = false;
         void operator()(Chunk* chunk) const;

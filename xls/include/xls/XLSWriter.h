@@ -123,7 +123,7 @@ private:
 
     TWorkbook& m_workbook;
     TXLSWriter m_writer;
-    uint8_t* m_records = nullptr; // the cell records, from malloc
+    uint8_t* m_records = nullptr; // the cell records, in a TBigRoom
     size_t m_size = 0;
     size_t m_capacity = 0;
     uint32_t m_count = 0;
