@@ -23,6 +23,7 @@
 #include "windows/results/NumericalOutputPrint.h"
 #include "windows/results/ResultExport.h"
 #include "windows/results/ResultExportFormats.h"
+#include "windows/results/TextMemo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,7 +39,6 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -562,7 +562,7 @@ void TForm1::showResults(const LastRun& last) {
     m_dailyOutput = m_page->dailyButton()->isChecked();
     // The memo and the graph each show what they could read; a file that cannot be read is
     // reported, and the window still ends with the results pages open. The memo's page is
-    // opened and sized first: a memo that changes its width lays out every line anew.
+    // opened and sized first, so that the memo takes its text at the size it is shown.
     m_tabs->setTabEnabled(1, true);
     m_tabs->setTabEnabled(2, true);
     const QRect pages = m_tabs->currentWidget()->geometry(); // every page has the same
@@ -770,8 +770,7 @@ void TForm1::Printdetailedresult1Click() {
         if (!services().printDialog(this, printer())) {
             return;
         }
-        printMemo(printer(), m_output->memo()->font(),
-                  m_output->memo()->toPlainText().split(QLatin1Char('\n')));
+        printMemo(printer(), m_output->memo()->font(), m_output->memo()->lines());
     });
 }
 

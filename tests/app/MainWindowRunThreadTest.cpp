@@ -9,8 +9,8 @@
 #include "run/RunPipeline.h"
 #include "windows/inputs/PageWidgets.h"
 #include "windows/results/NumericalOutputPage.h"
+#include "windows/results/TextMemo.h"
 
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSet>
 #include <QTimer>
@@ -151,7 +151,7 @@ TEST_F(MainWindowRunThreadTest, StoppingARunLeavesThePreviousResultFilesAndClose
     ASSERT_TRUE(fake.messages.empty()) << fake.messageTexts().join(QLatin1Char('|')).toStdString();
     const auto before = results();
     ASSERT_FALSE(before.at(QStringLiteral("ResultDaily.~")).isEmpty());
-    const QString memo = find<QPlainTextEdit>("Memo1")->toPlainText();
+    const QString memo = find<ui::TextMemo>("Memo1")->toPlainText();
     fake.beeps.clear();
 
     retrieveRunTo(3000);
@@ -161,7 +161,7 @@ TEST_F(MainWindowRunThreadTest, StoppingARunLeavesThePreviousResultFilesAndClose
     EXPECT_EQ(fake.questions, std::vector<QString>{kStopQuestion});
     // Compared before the window closes, which clears its working files away.
     EXPECT_EQ(results(), before);
-    EXPECT_EQ(find<QPlainTextEdit>("Memo1")->toPlainText(), memo);
+    EXPECT_EQ(find<ui::TextMemo>("Memo1")->toPlainText(), memo);
     EXPECT_EQ(window->lastRun()->lastDAS, 1826);
     EXPECT_TRUE(fake.messages.empty());
     EXPECT_TRUE(fake.beeps.empty()); // no "It's done!" for a stopped run

@@ -5,6 +5,7 @@
 #include "basics/FolderLock.h"
 #include "windows/inputs/PageWidgets.h"
 #include "windows/results/NumericalOutputPage.h"
+#include "windows/results/TextMemo.h"
 
 #include <QDir>
 #include <QGroupBox>
@@ -51,7 +52,7 @@ TEST_F(MainWindowTest, TheWindowHasItsTabsGroupsAndMenus) {
     EXPECT_EQ(find<QPushButton>("BitBtn1")->text(), QStringLiteral("Run..."));
     EXPECT_EQ(find<QGroupBox>("GroupBox4")->title(), QStringLiteral("Output time step "));
     EXPECT_EQ(radio("RadioButton4")->text(), QStringLiteral("C && N"));
-    EXPECT_TRUE(find<QPlainTextEdit>("Memo1")->toPlainText().isEmpty());
+    EXPECT_TRUE(find<ui::TextMemo>("Memo1")->toPlainText().isEmpty());
 
     // Every control of the input page under its name.
     QStringList names = {QStringLiteral("StaticText1"), QStringLiteral("StaticText2"),
@@ -216,7 +217,7 @@ TEST_F(MainWindowTest, AFullRunFromThePageToTheMemo) {
     QGroupBox* step = find<QGroupBox>("GroupBox4");
     EXPECT_TRUE(step->isVisible());
     EXPECT_TRUE(step->isEnabled());
-    const QStringList memo = find<QPlainTextEdit>("Memo1")->toPlainText().split(QLatin1Char('\n'));
+    const QStringList memo = find<ui::TextMemo>("Memo1")->toPlainText().split(QLatin1Char('\n'));
     ASSERT_GT(memo.size(), 735);
     EXPECT_TRUE(memo[4].startsWith(QStringLiteral("1/1/10\t1\t")));
     EXPECT_TRUE(memo[4 + 729].startsWith(QStringLiteral("12/31/11\t730\t")));
@@ -232,7 +233,7 @@ TEST_F(MainWindowTest, AFailedCheckLeavesThePreviousResultsAndMemo) {
     retrieve(work.path(QStringLiteral("Example.stg")));
     click(window->inputPage()->runButton());
     ASSERT_TRUE(fake.messages.empty());
-    const QString memo = find<QPlainTextEdit>("Memo1")->toPlainText();
+    const QString memo = find<ui::TextMemo>("Memo1")->toPlainText();
     const QByteArray daily = work.read(QStringLiteral("ResultDaily.~"));
     window->pageControl()->setCurrentIndex(0);
 
@@ -245,7 +246,7 @@ TEST_F(MainWindowTest, AFailedCheckLeavesThePreviousResultsAndMemo) {
     EXPECT_EQ(fake.messages[0].icon, ui::MessageIcon::Error);
     ASSERT_FALSE(fake.beeps.empty());
     EXPECT_EQ(fake.beeps.back(), BeepKind::Hand);
-    EXPECT_EQ(find<QPlainTextEdit>("Memo1")->toPlainText(), memo);
+    EXPECT_EQ(find<ui::TextMemo>("Memo1")->toPlainText(), memo);
     EXPECT_EQ(work.read(QStringLiteral("ResultDaily.~")), daily);
     EXPECT_EQ(window->pageControl()->currentIndex(), 0);
     EXPECT_EQ(window->lastRun()->lastDAS, 1826);

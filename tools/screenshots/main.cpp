@@ -14,6 +14,7 @@
 #include "windows/parameters/ParametersDialog.h"
 #include "windows/results/GraphPage.h"
 #include "windows/results/NumericalOutputPage.h"
+#include "windows/results/TextMemo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,7 +22,6 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
-#include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -172,14 +172,12 @@ void shootRun(ui::TForm1& window, Services& fake, const QString& mode) {
                                      ? QStringLiteral("daily")
                                      : QStringLiteral("monthly");
         window.pageControl()->setCurrentIndex(1);
-        QPlainTextEdit* memo = window.outputPage()->memo();
-        memo->moveCursor(QTextCursor::Start);
+        ui::TextMemo* memo = window.outputPage()->memo();
+        memo->moveCaret(ui::TextMemo::Move::TextStart);
         save(&window, QStringLiteral("numerical-%1-%2-top").arg(mode, stepName));
         // The rows from October to December of the first year, where dates are widest.
         const int row = stepName == QStringLiteral("daily") ? 4 + 280 : 4 + 9;
-        QTextCursor cursor(memo->document()->findBlockByNumber(row));
-        memo->setTextCursor(cursor);
-        memo->centerCursor();
+        memo->centerOnLine(row);
         save(&window, QStringLiteral("numerical-%1-%2-autumn").arg(mode, stepName));
         fake.printToPdf =
             g_folder + QStringLiteral("/print-numerical-%1-%2.pdf").arg(mode, stepName);

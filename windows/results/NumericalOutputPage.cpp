@@ -3,18 +3,13 @@
 #include "basics/Files.h"
 #include "basics/Text.h"
 #include "formats/ResultFiles.h"
+#include "windows/results/TextMemo.h"
 
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QHash>
-#include <QPlainTextDocumentLayout>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopeGuard>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextOption>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -48,27 +43,6 @@ void joinLinesInPlace(std::string& content, size_t from) {
     content.resize(out);
 }
 
-// The text cut into pieces of about the given size, each ending with a whole line (its line
-// feed included, but for the last).
-std::vector<std::string_view> piecesOfLines(std::string_view text, size_t size) {
-    std::vector<std::string_view> pieces;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.size();
-        if (text.size() - start > size) {
-            const size_t feed = text.find('\n', start + size);
-            end = feed == std::string_view::npos ? text.size() : feed + 1;
-        }
-        pieces.push_back(text.substr(start, end - start));
-        start = end;
-    }
-    return pieces;
-}
-
-// Pieces small enough that one of them converted stays far below the table's size, large
-// enough that there are few.
-constexpr size_t kPieceBytes = 256 * 1024;
-
 } // namespace
 
 namespace detail {
@@ -79,8 +53,6 @@ std::string joinedLines(std::string content) {
 }
 
 } // namespace detail
-
-namespace {} // namespace
 
 QFont memoFont() {
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -93,13 +65,8 @@ NumericalOutputPage::NumericalOutputPage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("TabSheet2"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
-    m_memo = new QPlainTextEdit(this);
+    m_memo = new TextMemo(this);
     m_memo->setObjectName(QStringLiteral("Memo1"));
-    m_memo->setReadOnly(true);
-    m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_memo->setUndoRedoEnabled(false);
     m_memo->setFont(memoFont());
     setTabStops();
     m_memo->installEventFilter(this);
@@ -161,36 +128,18 @@ double widestCell(const QStringList& cells, const QFontMetricsF& metrics) {
     return widest;
 }
 
-QStringList widestTabbedCells(const QString& text, const QFontMetricsF& metrics, int count) {
+QStringList widestTabbedCells(std::string_view text, const QFontMetricsF& metrics, int count) {
     // One pass over the text, each cell estimated from the widths of its characters; only the
     // widest few distinct cells are kept, never a set of the tens of thousands a long run has.
-    std::array<double, 256> latin{};
-    std::array<bool, 256> known{};
-    QHash<QChar, double> others;
-    const auto advance = [&](QChar c) {
-        const char16_t u = c.unicode();
-        if (u < 256) {
-            if (!known[u]) {
-                known[u] = true;
-                latin[u] = metrics.horizontalAdvance(c);
-            }
-            return latin[u];
-        }
-        auto it = others.find(c);
-        if (it == others.end()) {
-            it = others.insert(c, metrics.horizontalAdvance(c));
-        }
-        return it.value();
-    };
+    CharAdvances advances(metrics);
     struct Candidate {
         double width;
-        qsizetype start;
-        qsizetype length;
+        size_t start;
+        size_t length;
     };
     std::vector<Candidate> best; // widest first
-    const QStringView all(text);
-    const auto consider = [&](double width, qsizetype start, qsizetype length) {
-        const size_t limit = static_cast<size_t>(std::max(count, 0));
+    const size_t limit = static_cast<size_t>(std::max(count, 0));
+    const auto consider = [&](double width, size_t start, size_t length) {
         if (limit == 0 || (best.size() == limit && width <= best.back().width)) {
             return;
         }
@@ -198,7 +147,7 @@ QStringList widestTabbedCells(const QString& text, const QFontMetricsF& metrics,
         auto at = std::lower_bound(best.begin(), best.end(), width,
                                    [](const Candidate& c, double w) { return c.width > w; });
         for (auto it = at; it != best.end() && it->width == width; ++it) {
-            if (it->length == length && all.mid(it->start, length) == all.mid(start, length)) {
+            if (text.substr(it->start, it->length) == text.substr(start, length)) {
                 return;
             }
         }
@@ -207,26 +156,25 @@ QStringList widestTabbedCells(const QString& text, const QFontMetricsF& metrics,
             best.pop_back();
         }
     };
-    const QChar* data = text.constData();
-    qsizetype start = 0;
-    double sum = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = data[i];
-        if (c == QLatin1Char('\t')) {
-            consider(sum, start, i - start);
-            start = i + 1;
+    size_t start = 0;
+    std::int64_t sum = 0;
+    for (size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (c == '\t') {
+            consider(static_cast<double>(sum) / CharAdvances::kUnitsPerPixel, start, i - start);
+            start = ++i;
             sum = 0;
-        } else if (c == QLatin1Char('\n')) {
-            start = i + 1;
+        } else if (c == '\n') {
+            start = ++i;
             sum = 0;
         } else {
-            sum += advance(c);
+            sum += advances.next(text, i);
         }
     }
     QStringList cells;
     cells.reserve(static_cast<qsizetype>(best.size()));
     for (const Candidate& c : best) {
-        cells.append(text.mid(c.start, c.length));
+        cells.append(QString::fromUtf8(text.data() + c.start, static_cast<qsizetype>(c.length)));
     }
     return cells;
 }
@@ -261,24 +209,13 @@ void addStamp(std::array<std::int64_t, 4>& values, size_t at, const std::string&
 
 void NumericalOutputPage::loadMemo(const std::string& startFolder, bool daily) {
     // A run has rewritten the files: the other time step is read anew when it is chosen.
-    Shown& other = m_shown[daily ? 1 : 0];
-    QTextDocument* stale = other.document;
-    other = Shown{};
-    if (stale != nullptr && stale != m_memo->document()) {
-        delete stale; // before the new text takes its room
-        stale = nullptr;
-    }
-    const auto drop = qScopeGuard([this, stale] {
-        if (stale != nullptr && stale != m_memo->document()) {
-            delete stale;
-        }
-    });
+    m_shown[daily ? 1 : 0] = Shown{};
     fill(startFolder, daily);
 }
 
 void NumericalOutputPage::showTimeStep(const std::string& startFolder, bool daily) {
     Shown& shown = m_shown[daily ? 0 : 1];
-    if (shown.document != nullptr && shown.stamp.valid) {
+    if (shown.text && shown.stamp.valid) {
         Stamp now;
         now.valid = true;
         addStamp(now.values, 0,
@@ -302,21 +239,10 @@ void NumericalOutputPage::fill(const std::string& startFolder, bool daily) {
     stamp.valid = true;
     addStamp(stamp.values, 0, memoPath, stamp.valid);
     addStamp(stamp.values, 2, recordPath, stamp.valid);
-    // Laid out in a document of its own, kept for the next change of the time step. The memo
-    // is given the document while it is empty (or as it is when it shows it already), and its
-    // tab stops, before the text goes in: the memo lays out a document it is given again from
-    // the first line to the last, where a new text is laid out only as far as it is shown.
+    // The text this one replaces goes before the new one takes its room.
     Shown& shown = m_shown[daily ? 0 : 1];
-    if (shown.document == nullptr) {
-        shown.document = new QTextDocument(this);
-        shown.document->setDocumentLayout(new QPlainTextDocumentLayout(shown.document));
-        shown.document->setUndoRedoEnabled(false);
-        QTextOption option = shown.document->defaultTextOption();
-        option.setWrapMode(QTextOption::NoWrap);
-        shown.document->setDefaultTextOption(option);
-    } else {
-        shown.document->clear(); // before the new text takes its room
-    }
+    shown = Shown{};
+    m_memo->clear();
     std::string joined;
     std::exception_ptr error;
     try {
@@ -327,6 +253,7 @@ void NumericalOutputPage::fill(const std::string& startFolder, bool daily) {
         try {
             const std::string record = readWholeFile(recordPath);
             const size_t from = joined.size() + 1;
+            joined.reserve(from + record.size()); // the text is kept as it is: no room to spare
             joined += '\n';
             joined += record;
             joinLinesInPlace(joined, from);
@@ -339,42 +266,20 @@ void NumericalOutputPage::fill(const std::string& startFolder, bool daily) {
     }
 
     shown.stamp = error ? Stamp{} : stamp;
-    // The text goes in piece by piece, each converted from UTF-8 on its own: the whole table
-    // as one string of UTF-16 would stand beside the document's own copy of it. The widest
-    // cells of the pieces are put together first, for the tab stops.
-    const std::vector<std::string_view> pieces = piecesOfLines(joined, kPieceBytes);
-    const QFontMetricsF metrics(m_memo->font());
-    QString widest; // each piece's widest cells, each followed by a TAB
-    for (const std::string_view piece : pieces) {
-        const QString cells = QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size()));
-        for (const QString& cell : widestTabbedCells(cells, metrics, kWidestCells)) {
-            widest += cell;
-            widest += QLatin1Char('\t');
-        }
-    }
-    shown.cells = widestTabbedCells(widest, metrics, kWidestCells);
+    shown.cells = widestTabbedCells(joined, QFontMetricsF(m_memo->font()), kWidestCells);
+    shown.text = std::make_shared<const MemoText>(std::move(joined));
     show(shown);
-    QTextCursor cursor(shown.document);
-    cursor.beginEditBlock(); // laid out once, when the last piece is in
-    for (const std::string_view piece : pieces) {
-        cursor.insertText(QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size())));
-    }
-    cursor.endEditBlock();
     if (error) {
         std::rethrow_exception(error);
     }
 }
 
 void NumericalOutputPage::show(Shown& shown) {
-    if (m_memo->document() != shown.document) {
-        m_memo->setDocument(shown.document);
-    }
-    // The font may have changed while the document was put aside.
-    if (shown.document->defaultFont() != m_memo->font()) {
-        shown.document->setDefaultFont(m_memo->font());
-    }
+    // The tab stops first, then the text: the text is measured once, for its own stops.
+    m_memo->clear();
     m_cells = shown.cells;
     setTabStops();
+    m_memo->setText(shown.text);
 }
 
 } // namespace orvek::ui

@@ -3,9 +3,9 @@
 #include "WindowTestSupport.h"
 #include "basics/Text.h"
 #include "windows/results/NumericalOutputPage.h"
+#include "windows/results/TextMemo.h"
 
 #include <QLocale>
-#include <QPlainTextEdit>
 
 namespace orvek::test {
 

@@ -3,18 +3,14 @@
 #include "formats/ResultFiles.h"
 #include "windows/results/NumericalOutputPage.h"
 #include "windows/results/NumericalOutputPrint.h"
+#include "windows/results/TextMemo.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
-#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
-#include <QTextBlock>
-#include <QTextDocument>
-#include <QTextLayout>
 
 #include <cmath>
 #include <fstream>
@@ -71,8 +67,7 @@ TEST(MemoText, LinesOfCrLfAndLfFilesJoinAsTheLineReaderSplitsThem) {
 }
 
 TEST(MemoText, ALongTableShowsEveryLineOnceWithItsOwnCharacters) {
-    // Well over a megabyte of table, with characters of two and three bytes, so that it goes
-    // into the memo in several pieces.
+    // Well over a megabyte of table, with characters of two and three bytes.
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const std::string folder = dir.path().toStdString() + "/";
@@ -94,7 +89,7 @@ TEST(MemoText, ALongTableShowsEveryLineOnceWithItsOwnCharacters) {
     static_cast<QWidget&>(page).show();
     page.loadMemo(folder, true);
     EXPECT_EQ(page.memo()->toPlainText(), expected.join(QLatin1Char('\n')));
-    EXPECT_EQ(page.memo()->blockCount(), expected.size());
+    EXPECT_EQ(page.memo()->lineCount(), expected.size());
     // The widest cell of the whole table, in one of its last rows, sets the tab stops.
     const QFontMetricsF metrics(page.memo()->font());
     const QString widest = QStringLiteral("\u00E4") + QString(200, QLatin1Char('x'));
@@ -182,19 +177,13 @@ struct Cell {
     double left;
     double right;
 };
-std::vector<Cell> drawnCells(QPlainTextEdit* memo, const QTextBlock& block) {
-    memo->document()->documentLayout()->blockBoundingRect(block); // lays the block out
-    const QTextLayout* layout = block.layout();
+std::vector<Cell> drawnCells(ui::TextMemo* memo, qsizetype line) {
+    const QString text = memo->lineText(line);
     std::vector<Cell> cells;
-    if (layout == nullptr || layout->lineCount() != 1) {
-        return cells;
-    }
-    const QTextLine line = layout->lineAt(0);
-    const QString text = block.text();
-    int start = 0;
-    for (int i = 0; i <= text.size(); ++i) {
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
         if (i == text.size() || text.at(i) == QLatin1Char('\t')) {
-            cells.push_back({line.cursorToX(start), line.cursorToX(i)});
+            cells.push_back({memo->columnX(line, start), memo->columnX(line, i)});
             start = i + 1;
         }
     }
@@ -203,17 +192,17 @@ std::vector<Cell> drawnCells(QPlainTextEdit* memo, const QTextBlock& block) {
 
 // Every table row: each cell starts where the heading of its column starts, and ends at least a
 // blank's width before the next column.
-void expectColumnsLineUp(QPlainTextEdit* memo, const std::string& what) {
-    const QTextDocument* doc = memo->document();
+void expectColumnsLineUp(ui::TextMemo* memo, const std::string& what) {
     const double blank = QFontMetricsF(memo->font()).horizontalAdvance(QLatin1Char(' '));
     std::vector<Cell> headings;
     int rows = 0;
-    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-        if (!b.text().contains(QLatin1Char('\t'))) {
+    for (qsizetype line = 0; line < memo->lineCount(); ++line) {
+        const QString text = memo->lineText(line);
+        if (!text.contains(QLatin1Char('\t'))) {
             continue;
         }
-        const std::vector<Cell> cells = drawnCells(memo, b);
-        ASSERT_FALSE(cells.empty()) << what << ": " << b.text().toStdString();
+        const std::vector<Cell> cells = drawnCells(memo, line);
+        ASSERT_FALSE(cells.empty()) << what << ": " << text.toStdString();
         if (headings.empty()) {
             headings = cells;
             continue;
@@ -222,10 +211,10 @@ void expectColumnsLineUp(QPlainTextEdit* memo, const std::string& what) {
         ASSERT_GE(cells.size(), headings.size()) << what;
         for (size_t k = 0; k < headings.size(); ++k) {
             ASSERT_NEAR(cells[k].left, headings[k].left, 0.01)
-                << what << ": column " << k << " of " << b.text().toStdString();
+                << what << ": column " << k << " of " << text.toStdString();
             if (k + 1 < headings.size()) {
                 ASSERT_LE(cells[k].right + blank, headings[k + 1].left + 0.01)
-                    << what << ": column " << k << " of " << b.text().toStdString();
+                    << what << ": column " << k << " of " << text.toStdString();
                 ASSERT_LE(headings[k].right + blank, headings[k + 1].left + 0.01) << what;
             }
         }
@@ -234,7 +223,7 @@ void expectColumnsLineUp(QPlainTextEdit* memo, const std::string& what) {
 }
 
 TEST_F(NumericalOutputTest, EveryRowLinesUpUnderItsHeadingsAtAnyFontSize) {
-    QPlainTextEdit* memo = window->outputPage()->memo();
+    ui::TextMemo* memo = window->outputPage()->memo();
     for (const char* mode : {"RadioButton4", "RadioButton3"}) {
         window->pageControl()->setCurrentIndex(0);
         click(radio(mode));
@@ -261,7 +250,7 @@ TEST_F(NumericalOutputTest, TheRunOpensTheMemoAtItsOwnSizeBeforeItsTextGoesIn) {
     // again, every line of it, when the window next lays itself out.
     run();
     ASSERT_TRUE(fake.messages.empty()) << fake.messageTexts().join('|').toStdString();
-    QPlainTextEdit* memo = window->outputPage()->memo();
+    ui::TextMemo* memo = window->outputPage()->memo();
     EXPECT_EQ(window->pageControl()->currentWidget(), window->outputPage());
     EXPECT_TRUE(memo->isVisible());
     // Already at the size the window gives it: laying the window out changes nothing.
@@ -271,6 +260,38 @@ TEST_F(NumericalOutputTest, TheRunOpensTheMemoAtItsOwnSizeBeforeItsTextGoesIn) {
     EXPECT_GT(memo->viewport()->width(), 100);
     EXPECT_EQ(memo->verticalScrollBar()->value(), 0);
     EXPECT_GT(memo->verticalScrollBar()->maximum(), 1000);
+}
+
+TEST_F(NumericalOutputTest, TheMemoShowsTheTableFromTheTopAndTheRecordAtTheEnd) {
+    run();
+    ASSERT_TRUE(fake.messages.empty()) << fake.messageTexts().join('|').toStdString();
+    auto* memo = find<ui::TextMemo>("Memo1");
+    ASSERT_EQ(memo, window->outputPage()->memo());
+    const QStringList lines = memoText().split(QLatin1Char('\n'));
+    EXPECT_EQ(memo->lineCount(), lines.size());
+    memo->viewport()->grab();
+    const QStringList top = memo->paintedLines();
+    ASSERT_GT(top.size(), 10);
+    EXPECT_EQ(top, lines.mid(0, top.size()));
+
+    memo->setFocus();
+    QTest::keyClick(memo, Qt::Key_End, Qt::ControlModifier);
+    memo->viewport()->grab();
+    const QStringList end = memo->paintedLines();
+    ASSERT_FALSE(end.isEmpty());
+    EXPECT_EQ(end, lines.mid(lines.size() - end.size()));
+    // The last line drawn is the last line of the setting record.
+    QFile record(work.path(QStringLiteral("SettingRecord.~")));
+    ASSERT_TRUE(record.open(QIODevice::ReadOnly));
+    const std::vector<std::string> recordLines = splitLines(record.readAll().toStdString());
+    ASSERT_FALSE(recordLines.empty());
+    EXPECT_EQ(end.last(), QString::fromStdString(recordLines.back()));
+
+    // The monthly table and back: the daily one is shown again from its top.
+    click(radio("RadioButton2"));
+    click(radio("RadioButton1"));
+    EXPECT_EQ(memo->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(memoText(), lines.join(QLatin1Char('\n')));
 }
 
 TEST_F(NumericalOutputTest, AMissingResultFileLeavesWhatWasReadBeforeIt) {

@@ -6,14 +6,17 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 
 class QFontMetricsF;
-class QPlainTextEdit;
 class QPushButton;
-class QTextDocument;
 
 namespace orvek::ui {
+
+class MemoText;
+class TextMemo;
 
 // The " Numerical output" tab: the daily or monthly table of the last run followed by its
 // setting record, and the "Open result in Excel" button.
@@ -22,7 +25,7 @@ class NumericalOutputPage : public QWidget {
 public:
     explicit NumericalOutputPage(QWidget* parent = nullptr);
 
-    QPlainTextEdit* memo() const { return m_memo; }
+    TextMemo* memo() const { return m_memo; }
     QPushButton* excelButton() const { return m_excel; }
 
     // Fills the memo from the memo variant of the chosen time step and the setting record in
@@ -30,7 +33,7 @@ public:
     // holds what was read before it.
     void loadMemo(const std::string& startFolder, bool daily);
     // The same for a change of the time step: a table shown before from files that have not
-    // changed since is shown again as it was laid out, rather than read and laid out anew.
+    // changed since is shown again as it was kept, rather than read anew.
     void showTimeStep(const std::string& startFolder, bool daily);
 
 protected:
@@ -44,7 +47,7 @@ private:
         bool operator==(const Stamp&) const = default;
     };
     struct Shown {
-        QTextDocument* document = nullptr;
+        std::shared_ptr<const MemoText> text;
         Stamp stamp;
         QStringList cells;
     };
@@ -52,15 +55,15 @@ private:
     void show(Shown& shown);
     void setTabStops();
 
-    QPlainTextEdit* m_memo = nullptr;
+    TextMemo* m_memo = nullptr;
     QPushButton* m_excel = nullptr;
     QStringList m_cells; // the widest texts followed by a TAB, which the tab stops must clear
     std::array<Shown, 2> m_shown; // daily, monthly
 };
 
-// The distinct texts of a memo that a TAB follows, at most count of them: the widest in the
-// given font, widest first.
-QStringList widestTabbedCells(const QString& text, const QFontMetricsF& metrics, int count);
+// The distinct texts of a memo (UTF-8) that a TAB follows, at most count of them: the widest in
+// the given font, widest first.
+QStringList widestTabbedCells(std::string_view text, const QFontMetricsF& metrics, int count);
 // The width of the widest of them in the given font.
 double widestCell(const QStringList& cells, const QFontMetricsF& metrics);
 
