@@ -202,9 +202,9 @@ void replaceFile(const std::string& from, const std::string& to) {
     }
 }
 
-void writeNewFile(const std::string& temp, std::string_view content, const std::string& shownPath,
+void writeNewFile(const std::string& temp, const FileFiller& fill, const std::string& shownPath,
                   const SaveTexts& texts, bool sync) {
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd < 0) {
         throw OrvekError(fileErrorMessage(texts.cannotCreate, shownPath, errno));
     }
@@ -213,6 +213,31 @@ void writeNewFile(const std::string& temp, std::string_view content, const std::
         ::unlink(temp.c_str());
         throw OrvekError(fileErrorMessage(texts.cannotWrite, shownPath, err));
     };
+    int err = 0;
+    try {
+        err = fill(fd);
+    } catch (...) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        throw;
+    }
+    if (err != 0) {
+        fail(err);
+    }
+    // A full disk may only be noticed when the data reach it.
+    if (sync && ::fsync(fd) != 0 && errno != EINVAL) {
+        fail(errno);
+    }
+    if (::close(fd) != 0) {
+        const int closeErr = errno;
+        ::unlink(temp.c_str());
+        throw OrvekError(fileErrorMessage(texts.cannotWrite, shownPath, closeErr));
+    }
+}
+
+namespace {
+
+int writeAll(int fd, std::string_view content) {
     size_t done = 0;
     while (done < content.size()) {
         const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
@@ -220,23 +245,22 @@ void writeNewFile(const std::string& temp, std::string_view content, const std::
             continue;
         }
         if (n <= 0) {
-            fail(n < 0 ? errno : ENOSPC);
+            return n < 0 ? errno : ENOSPC;
         }
         done += static_cast<size_t>(n);
     }
-    // A full disk may only be noticed when the data reach it.
-    if (sync && ::fsync(fd) != 0 && errno != EINVAL) {
-        fail(errno);
-    }
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        throw OrvekError(fileErrorMessage(texts.cannotWrite, shownPath, err));
-    }
+    return 0;
 }
 
-void writeFileAtomically(const std::string& path, std::string_view content,
-                         const SaveTexts& texts) {
+} // namespace
+
+void writeNewFile(const std::string& temp, std::string_view content, const std::string& shownPath,
+                  const SaveTexts& texts, bool sync) {
+    writeNewFile(
+        temp, [content](int fd) { return writeAll(fd, content); }, shownPath, texts, sync);
+}
+
+void writeFileAtomically(const std::string& path, const FileFiller& fill, const SaveTexts& texts) {
     const std::string target = nativePath(path);
     sweepTemporaries(folderPart(target), SweepScope::BesideSave);
     struct stat existing {};
@@ -253,7 +277,7 @@ void writeFileAtomically(const std::string& path, std::string_view content,
         throw OrvekError(fileErrorMessage(texts.cannotCreate, path, EACCES));
     }
     const std::string temp = temporaryNameFor(target);
-    writeNewFile(temp, content, path, texts, true);
+    writeNewFile(temp, fill, path, texts, true);
     // Keep the permissions of the file being replaced.
     if (exists) {
         ::chmod(temp.c_str(), existing.st_mode & 07777);
@@ -263,6 +287,12 @@ void writeFileAtomically(const std::string& path, std::string_view content,
         ::unlink(temp.c_str());
         throw OrvekError(fileErrorMessage(texts.cannotCreate, path, err));
     }
+}
+
+void writeFileAtomically(const std::string& path, std::string_view content,
+                         const SaveTexts& texts) {
+    writeFileAtomically(
+        path, [content](int fd) { return writeAll(fd, content); }, texts);
 }
 
 namespace {

@@ -6,7 +6,10 @@
 #include "xls/CompoundFile.h"
 #include "xls/Workbook.h"
 #include "xls/XLSErrors.h"
+#include "xls/XLSWriter.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 
@@ -147,33 +150,65 @@ void putCell(xls::TCells& cells, const WorkbookCellView& c) {
     }
 }
 
-// The bytes of a built workbook; a failure names the file the user knows.
-std::vector<uint8_t> builtBytes(xls::TXLSFile& workbook, const std::string& shownPath) {
-    try {
-        return workbook.SaveToBuffer();
-    } catch (const std::exception& e) {
-        throw OrvekError(std::string(e.what()) + " (saving \"" + shownPath + "\")");
+// Puts the cell into a workbook whose cells are encoded as they come, as putCell would set it.
+void streamCell(xls::TXLSCellStream& stream, const WorkbookCellView& c) {
+    switch (c.kind) {
+    case WorkbookCell::Kind::String:
+        stream.Put(c.row, c.column, xls::Variant(std::string(c.text)));
+        break;
+    case WorkbookCell::Kind::Integer:
+        stream.Put(c.row, c.column, xls::Variant(static_cast<int32_t>(c.number)));
+        break;
+    case WorkbookCell::Kind::Double:
+        stream.PutNumber(c.row, c.column, c.number);
+        break;
+    case WorkbookCell::Kind::Date:
+        stream.PutNumber(c.row, c.column, c.number, kDateFormat);
+        break;
     }
 }
 
-std::string_view asText(const std::vector<uint8_t>& bytes) {
-    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+// At most so many cells come from the result and the record: every line a row of them.
+size_t cellsAtMost(std::string_view result, std::string_view record, bool carbonOnly) {
+    const size_t lines = static_cast<size_t>(std::count(result.begin(), result.end(), '\n')) +
+                         static_cast<size_t>(std::count(record.begin(), record.end(), '\n')) + 8;
+    return lines * (carbonOnly ? 5 : 10);
 }
 
-// Saves a built workbook, replacing an existing file only when the new one is complete.
-void saveBuilt(xls::TXLSFile& workbook, const std::string& path) {
-    // The workbook is built in memory and saved by the program's own writer, so a workbook
-    // follows the rules of every other file the user keeps (read-only files kept, leftovers of
-    // killed saves removed) and a failure names the file and the system's reason.
-    const std::vector<uint8_t> bytes = builtBytes(workbook, path);
-    const std::string cannotCreate = xls::ECFileError::Message(0); // the library's own texts
-    const std::string cannotWrite = xls::ECFileError::Message(8);
-    const SaveTexts texts{cannotCreate.c_str(), cannotWrite.c_str()};
+// Writes the workbook straight into the file being saved, so that its bytes are never held in
+// memory whole. The save follows the rules of every other file the user keeps (read-only files
+// kept, leftovers of killed saves removed), and a failure names the file the user knows and
+// the system's reason.
+template <class Save> int writeInto(int fd, const std::string& shownPath, Save save) {
+    try {
+        save(fd);
+    } catch (const xls::ECFileError& e) {
+        if (e.ErrorCode() == xls::ECFileError::CannotWrite) {
+            return e.SystemError() != 0 ? e.SystemError() : EIO;
+        }
+        throw OrvekError(std::string(e.what()) + " (saving \"" + shownPath + "\")");
+    } catch (const std::exception& e) {
+        throw OrvekError(std::string(e.what()) + " (saving \"" + shownPath + "\")");
+    }
+    return 0;
+}
+
+SaveTexts libraryTexts(std::string& cannotCreate, std::string& cannotWrite) {
+    cannotCreate = xls::ECFileError::Message(0); // the library's own texts
+    cannotWrite = xls::ECFileError::Message(8);
+    return SaveTexts{cannotCreate.c_str(), cannotWrite.c_str()};
+}
+
+template <class Save> void saveInto(const std::string& path, Save save) {
+    std::string cannotCreate;
+    std::string cannotWrite;
+    const SaveTexts texts = libraryTexts(cannotCreate, cannotWrite);
     if (xls::IsLockedBySpreadsheet(path)) {
         throw OrvekError(std::string(texts.cannotCreate) + " \"" + path +
                          "\". The file is open in a spreadsheet application.");
     }
-    writeFileAtomically(path, asText(bytes), texts);
+    writeFileAtomically(
+        path, [&](int fd) { return writeInto(fd, path, save); }, texts);
 }
 
 } // namespace
@@ -185,18 +220,21 @@ void saveResultWorkbook(const std::vector<WorkbookCell>& cells, const std::strin
     for (const WorkbookCell& c : cells) {
         putCell(sheet.Cells(), {c.row, c.column, c.kind, c.text, c.number});
     }
-    saveBuilt(workbook, path);
+    saveInto(path, [&](int fd) { workbook.SaveToDescriptor(fd); });
 }
 
 void saveResultWorkbook(std::string_view result, std::string_view record, bool carbonOnly,
                         WorkbookStop stop, DateSerial endDate, int lastDAS,
                         const std::string& path) {
+    // The cells come in row order, each once, so they are encoded as they are read rather
+    // than kept as cells: the file is the same.
     xls::TXLSFile workbook;
     xls::TSheet& sheet = workbook.Workbook().Sheets().Items(0);
     sheet.Columns().Items(0).SetWidth(kResultDateColumnWidth);
+    xls::TXLSCellStream stream(workbook.Workbook(), cellsAtMost(result, record, carbonOnly));
     forEachResultWorkbookCell(result, record, carbonOnly, stop, endDate, lastDAS,
-                              [&](const WorkbookCellView& c) { putCell(sheet.Cells(), c); });
-    saveBuilt(workbook, path);
+                              [&](const WorkbookCellView& c) { streamCell(stream, c); });
+    saveInto(path, [&](int fd) { stream.SaveToDescriptor(fd); });
 }
 
 std::string saveNewResultWorkbook(std::string_view result, std::string_view record, bool carbonOnly,
@@ -205,8 +243,9 @@ std::string saveNewResultWorkbook(std::string_view result, std::string_view reco
     xls::TXLSFile workbook;
     xls::TSheet& sheet = workbook.Workbook().Sheets().Items(0);
     sheet.Columns().Items(0).SetWidth(kResultDateColumnWidth);
+    xls::TXLSCellStream stream(workbook.Workbook(), cellsAtMost(result, record, carbonOnly));
     forEachResultWorkbookCell(result, record, carbonOnly, stop, endDate, lastDAS,
-                              [&](const WorkbookCellView& c) { putCell(sheet.Cells(), c); });
+                              [&](const WorkbookCellView& c) { streamCell(stream, c); });
     // A failure names the file the user would have got.
     std::string shown = nameFor(1);
     std::error_code unreadable;
@@ -214,11 +253,14 @@ std::string saveNewResultWorkbook(std::string_view result, std::string_view reco
          ++n) {
         shown = nameFor(n);
     }
-    const std::vector<uint8_t> bytes = builtBytes(workbook, shown);
-    const std::string cannotCreate = xls::ECFileError::Message(0);
-    const std::string cannotWrite = xls::ECFileError::Message(8);
+    std::string cannotCreate;
+    std::string cannotWrite;
+    const SaveTexts texts = libraryTexts(cannotCreate, cannotWrite);
     const std::string temp = temporaryNameFor(shown);
-    writeNewFile(temp, asText(bytes), shown, SaveTexts{cannotCreate.c_str(), cannotWrite.c_str()});
+    writeNewFile(
+        temp,
+        [&](int fd) { return writeInto(fd, shown, [&](int f) { stream.SaveToDescriptor(f); }); },
+        shown, texts);
     return publishUnderFirstFreeName(temp, nameFor);
 }
 

@@ -1,9 +1,11 @@
 #include "xls/Cells.h"
 
+#include "xls/BigRoom.h"
 #include "xls/Unicode.h"
 #include "xls/XLSErrors.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <sys/mman.h>
@@ -40,27 +42,32 @@ bool isText(VarType type) {
 
 } // namespace
 
-void TCell::Reset(TCells& owner, uint32_t key) {
-    m_owner = &owner;
+void TCell::Reset(uint32_t key) {
     m_key = key; // Empty
     m_xf = 0;
     m_bits = 0;
 }
 
+TCells& TCell::Cells() const {
+    const auto chunk = reinterpret_cast<uintptr_t>(this) & ~(TCells::kChunkAlign - 1);
+    return *reinterpret_cast<const TCells::Chunk*>(chunk)->owner;
+}
+
 bool TCell::Registered() const {
-    return !(m_owner->m_hasPending && this == &m_owner->Slot(m_owner->m_count));
+    const TCells& owner = Cells();
+    return !(owner.m_hasPending && this == &owner.Slot(owner.m_count));
 }
 
 void TCell::Changed() {
     if (!Registered()) {
-        m_owner->RegisterItem(*this);
+        Cells().RegisterItem(*this);
     }
 }
 
 Variant TCell::Value() const {
     const VarType type = ValueType();
     if (isText(type)) {
-        return m_owner->m_texts[m_bits];
+        return Cells().m_texts[m_bits];
     }
     return Variant::FromPlainBits(type, m_bits);
 }
@@ -86,12 +93,12 @@ double TCell::NumberValue() const {
 
 const Variant& TCell::TextValue() const {
     static const Variant none;
-    return isText(ValueType()) ? m_owner->m_texts[m_bits] : none;
+    return isText(ValueType()) ? Cells().m_texts[m_bits] : none;
 }
 
 void TCell::StorePlain(VarType type, uint64_t bits) {
     if (isText(ValueType())) {
-        m_owner->ReleaseText(static_cast<uint32_t>(m_bits));
+        Cells().ReleaseText(static_cast<uint32_t>(m_bits));
     }
     SetType(type);
     m_bits = bits;
@@ -107,10 +114,10 @@ void TCell::SetValue(const Variant& value) {
     if (!isText(value.Type())) {
         StorePlain(value.Type(), value.PlainBits());
     } else if (isText(ValueType())) {
-        m_owner->m_texts[m_bits] = value;
+        Cells().m_texts[m_bits] = value;
         SetType(value.Type());
     } else {
-        m_bits = m_owner->StoreText(value);
+        m_bits = Cells().StoreText(value);
         SetType(value.Type());
     }
     Changed();
@@ -146,9 +153,20 @@ template <class Change> void TCell::ChangeFormat(Change change, bool registerAlw
 }
 
 void TCell::SetNumberFormatIndex(int index) {
-    if (index < 0 || index >= Cells().Formats().Count()) {
+    TCells& owner = Cells();
+    if (index < 0 || index >= owner.Formats().Count()) {
         throw EXLSError(EXLSError::InvalidCellProperty);
     }
+    TCells::FormatStep& step = owner.m_lastFormatStep;
+    const uint64_t generation = owner.XFTable().Generation();
+    if (step.format == index && step.from == m_xf && step.generation == generation) {
+        if (step.to != m_xf) {
+            m_xf = step.to;
+            Changed();
+        }
+        return;
+    }
+    const uint32_t from = m_xf;
     ChangeFormat(
         [index](XFEntry& e) {
             if (e.NumberFormatIndex == index) {
@@ -158,6 +176,7 @@ void TCell::SetNumberFormatIndex(int index) {
             return true;
         },
         true);
+    step = {generation, from, index, m_xf};
 }
 
 void TCell::SetFontIndex(int index) {
@@ -188,34 +207,34 @@ void TCell::SetMerged(bool merged) {
 }
 
 const std::string& TCell::Formula() const {
-    if (m_owner->m_extras.empty()) {
+    if (Cells().m_extras.empty()) {
         return kNoText;
     }
-    const auto found = m_owner->m_extras.find(Key());
-    return found == m_owner->m_extras.end() ? kNoText : found->second.formula;
+    const auto found = Cells().m_extras.find(Key());
+    return found == Cells().m_extras.end() ? kNoText : found->second.formula;
 }
 
 void TCell::SetFormula(const std::string& formula) {
     if (formula == Formula()) {
         return;
     }
-    m_owner->m_extras[Key()].formula = formula;
+    Cells().m_extras[Key()].formula = formula;
     Changed();
 }
 
 const std::string& TCell::Hyperlink() const {
-    if (m_owner->m_extras.empty()) {
+    if (Cells().m_extras.empty()) {
         return kNoText;
     }
-    const auto found = m_owner->m_extras.find(Key());
-    return found == m_owner->m_extras.end() ? kNoText : found->second.hyperlink;
+    const auto found = Cells().m_extras.find(Key());
+    return found == Cells().m_extras.end() ? kNoText : found->second.hyperlink;
 }
 
 void TCell::SetHyperlink(const std::string& link) {
     if (link == Hyperlink()) {
         return;
     }
-    m_owner->m_extras[Key()].hyperlink = link;
+    Cells().m_extras[Key()].hyperlink = link;
     Changed();
 }
 
@@ -235,29 +254,38 @@ constexpr uint32_t kNotFound = 0xFFFFFFFF;
 
 void TCells::ChunkRelease::operator()(Chunk* chunk) const {
     if (mapped) {
-        ::munmap(chunk, sizeof(Chunk));
+        TBigRoom::Unmap(reinterpret_cast<uint8_t*>(chunk), kChunkAlign);
     } else {
-        delete chunk;
+        std::free(chunk);
     }
 }
 
 TCells::ChunkPtr TCells::NewChunk(bool populated) {
     static_assert(std::is_trivially_default_constructible_v<Chunk> &&
-                  std::is_trivially_destructible_v<Chunk>);
+                  std::is_trivially_destructible_v<Chunk> && sizeof(TCell) == 16 &&
+                  sizeof(Chunk) <= kChunkAlign && kChunkAlign == TBigRoom::kAlign);
     if (populated) {
-        void* memory = ::mmap(nullptr, sizeof(Chunk), PROT_READ | PROT_WRITE,
-                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-        if (memory != MAP_FAILED) {
-            return ChunkPtr(new (memory) Chunk, ChunkRelease{true});
+        if (uint8_t* memory = TBigRoom::Map(kChunkAlign, sizeof(Chunk))) {
+            auto* chunk = new (memory) Chunk;
+            chunk->owner = this;
+            return ChunkPtr(chunk, ChunkRelease{true});
         }
     }
     // Left uninitialised: a slot is set up when it becomes the pending cell.
-    return ChunkPtr(new Chunk, ChunkRelease{false});
+    void* memory = std::aligned_alloc(kChunkAlign, kChunkAlign);
+    if (memory == nullptr) {
+        throw std::bad_alloc();
+    }
+    auto* chunk = new (memory) Chunk;
+    chunk->owner = this;
+    return ChunkPtr(chunk, ChunkRelease{false});
 }
 
 uint32_t TCells::FindPosition(uint32_t key) const {
     const uint32_t row = key & 0xFFFF;
-    if (row >= m_rowLast.size()) {
+    // A sheet is mostly filled and read left to right: a column beyond the row's last one needs
+    // no walk along the row.
+    if (row >= m_rowLast.size() || m_rowLast[row] == kNotFound || (key >> 16) > m_rowMaxCol[row]) {
         return kNotFound;
     }
     for (uint32_t p = m_rowLast[row]; p != kNotFound; p = Next(p)) {
@@ -273,6 +301,11 @@ void TCells::InsertKey(uint32_t key, uint32_t position) {
     if (row >= m_rowLast.size()) {
         const size_t grown = std::min<size_t>(std::max<size_t>(m_rowLast.size() * 2, 1024), 65536);
         m_rowLast.resize(std::max<size_t>(size_t{row} + 1, grown), kNotFound);
+        m_rowMaxCol.resize(m_rowLast.size(), 0);
+    }
+    const auto col = static_cast<uint8_t>(key >> 16);
+    if (m_rowLast[row] == kNotFound || col > m_rowMaxCol[row]) {
+        m_rowMaxCol[row] = col;
     }
     Next(position) = m_rowLast[row];
     m_rowLast[row] = position;
@@ -314,9 +347,17 @@ TCell& TCells::Cell(int row, int col) {
         __builtin_prefetch(&Slot(ahead), 1);
         __builtin_prefetch(&Next(ahead), 1);
     }
-    cell.Reset(*this, key);
+    cell.Reset(key);
     m_hasPending = true;
     return cell;
+}
+
+void TCells::ReserveRows(int rows) {
+    const auto wanted = static_cast<size_t>(std::clamp(rows, 0, 65536));
+    if (wanted > m_rowLast.size()) {
+        m_rowLast.resize(wanted, kNotFound);
+        m_rowMaxCol.resize(wanted, 0);
+    }
 }
 
 void TCells::RegisterItem(TCell& cell) {

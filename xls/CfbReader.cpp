@@ -180,6 +180,10 @@ void loadStorage(const CfbImage& image, uint32_t firstChild, TCFileStorage& stor
 
 } // namespace
 
+namespace {
+void parseInPlace(CfbImage& image);
+} // namespace
+
 CfbImage::~CfbImage() {
     if (mapped != nullptr) {
         ::munmap(mapped, mappedSize);
@@ -195,6 +199,25 @@ std::unique_ptr<CfbImage> ParseCompoundFile(std::vector<uint8_t> bytes) {
 }
 
 std::unique_ptr<CfbImage> ParseCompoundFile(std::unique_ptr<CfbImage> image) {
+    try {
+        parseInPlace(*image);
+    } catch (const ECFileError&) {
+        // Zeros where a shrunk file's end was are no damage of the document itself.
+        if (image->Damaged()) {
+            throw ECFileError(ECFileError::FileChanged);
+        }
+        throw;
+    }
+    if (image->Damaged()) {
+        throw ECFileError(ECFileError::FileChanged);
+    }
+    return image;
+}
+
+namespace {
+
+void parseInPlace(CfbImage& img) {
+    CfbImage* image = &img;
     const uint8_t* header = image->document;
     if (image->documentSize < 512 || std::memcmp(header, kSignature, 8) != 0) {
         bad();
@@ -213,8 +236,9 @@ std::unique_ptr<CfbImage> ParseCompoundFile(std::unique_ptr<CfbImage> image) {
     readFat(*image, header);
     readDirectory(*image, get32(header + header::kFirstDirSector));
     readMiniFat(*image, header);
-    return image;
 }
+
+} // namespace
 
 void LoadItemTree(const CfbImage& image, TCFileStorage& root) {
     std::vector<bool> visited(image.entries.size(), false);

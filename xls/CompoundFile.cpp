@@ -62,6 +62,10 @@ const std::vector<uint8_t>& TCFileStream::Data() {
     if (m_view != nullptr && m_data.size() != m_viewSize) {
         m_data.assign(m_view, m_view + m_viewSize);
     }
+    if (m_image != nullptr && m_image->Damaged()) {
+        m_data.clear();
+        throw ECFileError(ECFileError::FileChanged);
+    }
     return m_data;
 }
 
@@ -142,6 +146,8 @@ size_t TCFileStream::WriteToFile(const void* buffer, size_t count) {
             continue;
         }
         if (n <= 0) {
+            // A write that stores nothing is a full disk that did not say so.
+            m_writeError = n < 0 ? errno : ENOSPC;
             break;
         }
         done += static_cast<size_t>(n);
@@ -280,6 +286,9 @@ bool pwriteAll(int fd, const uint8_t* data, size_t size, uint64_t offset) {
             continue;
         }
         if (n <= 0) {
+            if (n == 0) {
+                errno = ENOSPC;
+            }
             return false;
         }
         data += n;
@@ -289,8 +298,9 @@ bool pwriteAll(int fd, const uint8_t* data, size_t size, uint64_t offset) {
     return true;
 }
 
-// Reads the whole file into the image. A large file goes to memory mapped with its pages in
-// place, which spares a page fault per 4 kB and clearing memory that is overwritten at once.
+// Reads the whole file into the image. A large file is mapped as it lies, which copies nothing;
+// when it cannot be, it goes to memory mapped with its pages in place, which spares a page
+// fault per 4 kB and clearing memory that is overwritten at once.
 bool readAll(const std::string& path, CfbImage& image) {
     // Non-blocking, so a named pipe given as a workbook cannot stall the open.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -303,6 +313,15 @@ bool readAll(const std::string& path, CfbImage& image) {
         const auto size = static_cast<size_t>(st.st_size);
         uint8_t* out = nullptr;
         constexpr size_t kMapFrom = size_t{1} << 18;
+        if (size >= kMapFrom) {
+            image.file = TMappedFile::Map(fd, size);
+            if (image.file != nullptr) {
+                image.document = image.file->Data();
+                image.documentSize = size;
+                ::close(fd);
+                return true;
+            }
+        }
         if (size >= kMapFrom) {
             void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
                                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
@@ -377,9 +396,21 @@ TCFile::TCFile(const uint8_t* data, size_t size) : m_mode(TCFileMode::Open) {
     OpenImage();
 }
 
+TCFile::TCFile(int fd) : m_mode(TCFileMode::Create), m_tempFd(fd), m_callerFile(true) {
+    if (fd < 0) {
+        throw ECFileError(ECFileError::CannotCreateDocfile);
+    }
+    m_root = std::make_unique<TCFileStorage>("Root Entry", true);
+    m_root->PassNextStreamTo(m_tempFd, 512);
+}
+
 TCFile::~TCFile() {
     m_root.reset();
     DiscardTemporary();
+}
+
+bool TCFile::Damaged() const {
+    return m_image != nullptr && m_image->Damaged();
 }
 
 void TCFile::OpenImage() {
@@ -422,6 +453,10 @@ void TCFile::CreateTemporary() {
 }
 
 void TCFile::DiscardTemporary() {
+    if (m_callerFile) {
+        m_tempFd = -1;
+        return;
+    }
     if (m_tempFd >= 0) {
         ::close(m_tempFd);
         m_tempFd = -1;
@@ -454,6 +489,7 @@ void TCFile::Commit() {
         throw ECFileError(ECFileError::CannotCommit);
     }
     bool written = true;
+    int writeError = 0;
     const auto* first =
         m_root->Count() > 0 ? dynamic_cast<TCFileStream*>(&m_root->Items(0)) : nullptr;
     const CfbAround around =
@@ -466,6 +502,16 @@ void TCFile::Commit() {
         const std::vector<uint8_t> bytes = BuildCompoundFile(*m_root);
         written = pwriteAll(m_tempFd, bytes.data(), bytes.size(), 0) &&
                   ::ftruncate(m_tempFd, static_cast<off_t>(bytes.size())) == 0;
+    }
+    if (!written) {
+        writeError = errno;
+    }
+    if (m_callerFile) {
+        m_tempFd = -1; // the caller syncs, closes and names the file
+        if (!written) {
+            throw ECFileError(ECFileError::CannotWrite, writeError);
+        }
+        return;
     }
     written = written && ::fsync(m_tempFd) == 0;
     const bool closed = ::close(m_tempFd) == 0;

@@ -41,6 +41,12 @@ void TXLSFile::SaveAs(const std::string& fileName) {
     writer.SaveToFile(fileName);
 }
 
+void TXLSFile::SaveToDescriptor(int fd) {
+    TXLSWriter writer(*m_workbook);
+    writer.OnProgress = OnProgress;
+    writer.SaveToDescriptor(fd);
+}
+
 std::vector<uint8_t> TXLSFile::SaveToBuffer() {
     TXLSWriter writer(*m_workbook);
     writer.OnProgress = OnProgress;

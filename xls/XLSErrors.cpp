@@ -69,12 +69,15 @@ std::string ECFileError::Message(int code) {
         return "Can not commit storage";
     case CannotWrite:
         return "Can not write to a stream";
+    case FileChanged:
+        return "The file changed while it was being read";
     default:
         return "Unknown error " + std::to_string(code);
     }
 }
 
-ECFileError::ECFileError(int code) : std::runtime_error(Message(code)), m_code(code) {}
+ECFileError::ECFileError(int code, int systemError)
+    : std::runtime_error(Message(code)), m_code(code), m_systemError(systemError) {}
 
 void throwListIndexError(long long index, bool sheets) {
     throw std::out_of_range("List index (" + std::to_string(index) + ") out of bounds" +

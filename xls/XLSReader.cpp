@@ -78,9 +78,21 @@ void TXLSReader::Load(TCFile& file) {
         throw EXLSError(EXLSError::StreamNotFound, "Workbook");
     }
     m_stream = std::make_unique<TBIFFStream>(stream->Bytes());
-    ReadRecords();
-    MarkMerged();
-    ReadNames();
+    // A file that shrank under the reader gives zeros where its end was: whatever they made of
+    // the records, the file is refused as changed.
+    try {
+        ReadRecords();
+        MarkMerged();
+        ReadNames();
+    } catch (const std::exception&) {
+        if (file.Damaged()) {
+            throw ECFileError(ECFileError::FileChanged);
+        }
+        throw;
+    }
+    if (file.Damaged()) {
+        throw ECFileError(ECFileError::FileChanged);
+    }
 }
 
 bool TXLSReader::ReadRecord() {
@@ -157,6 +169,17 @@ void TXLSReader::Dispatch() {
         return ReadString();
     case kRow:
         return ReadRow();
+    case kDimensions:
+        // The sheet's row count, so that its row index is made once rather than grown; a
+        // record that says nothing usable is left alone, as before.
+        if (m_globalsDone && m_sheetIndex < m_workbook.Sheets().Count() &&
+            m_record.Body.Size() >= 8) {
+            TEasyStream& b = m_record.Body;
+            b.Skip(4);
+            const uint32_t rows = b.ReadDWord();
+            CurrentSheet().Cells().ReserveRows(static_cast<int>(std::min<uint32_t>(rows, 65536)));
+        }
+        return;
     case kRk:
         return ReadRk();
     case kFormat:

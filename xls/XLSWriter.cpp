@@ -44,6 +44,11 @@ void TXLSWriter::SaveToFile(const std::string& fileName) {
     Save(file);
 }
 
+void TXLSWriter::SaveToDescriptor(int fd) {
+    TCFile file(fd);
+    Save(file);
+}
+
 std::vector<uint8_t> TXLSWriter::SaveToBuffer() {
     TCFile file(TCFileMode::Memory);
     Save(file);
@@ -51,6 +56,8 @@ std::vector<uint8_t> TXLSWriter::SaveToBuffer() {
 }
 
 void TXLSWriter::Save(TCFile& file) {
+    m_offset = 0;
+    m_buffered = 0;
     m_stream = &file.Root().CreateStream("Workbook");
     WriteWorkbook();
     file.Commit();
@@ -69,7 +76,7 @@ void TXLSWriter::Put(const void* data, size_t size) {
     }
     if (size > m_buffer.size()) {
         if (m_stream->Write(data, size) != size) {
-            throw ECFileError(ECFileError::CannotWrite);
+            throw ECFileError(ECFileError::CannotWrite, m_stream->WriteError());
         }
     } else {
         std::memcpy(m_buffer.data() + m_buffered, data, size);
@@ -83,7 +90,7 @@ void TXLSWriter::Flush() {
         const size_t size = m_buffered;
         m_buffered = 0;
         if (m_stream->Write(m_buffer.data(), size) != size) {
-            throw ECFileError(ECFileError::CannotWrite);
+            throw ECFileError(ECFileError::CannotWrite, m_stream->WriteError());
         }
     }
 }
@@ -116,6 +123,9 @@ void TXLSWriter::WriteWorkbook() {
     for (int i = 0; i < m_workbook.Sheets().Count(); ++i) {
         cells += m_workbook.Sheets().Items(i).Cells().Count();
     }
+    if (m_streamed != nullptr) {
+        cells += m_streamed->Count();
+    }
     m_step = cells > 0 ? (0.9 - 0.1) / cells : 0;
     // Room for the whole stream when it is kept in memory, so that growing it copies nothing:
     // at most 18 bytes a cell and the rows' and columns' records.
@@ -124,6 +134,9 @@ void TXLSWriter::WriteWorkbook() {
         const TSheet& sheet = m_workbook.Sheets().Items(i);
         room += 512 + size_t{18} * static_cast<size_t>(sheet.Cells().Count()) +
                 size_t{20} * static_cast<size_t>(sheet.Rows().Count() + sheet.Columns().Count());
+    }
+    if (m_streamed != nullptr) {
+        room += m_streamed->m_size;
     }
     m_stream->Reserve(room);
     for (int i = 0; i < m_workbook.Sheets().Count(); ++i) {

@@ -104,7 +104,7 @@ void TXLSWriter::WriteSheet(int index) {
     Flush();
     m_stream->SetPosition(m_boundSheetOffsets[static_cast<size_t>(index)]);
     if (!m_stream->WriteDWord(bof)) {
-        throw ECFileError(ECFileError::CannotWrite);
+        throw ECFileError(ECFileError::CannotWrite, m_stream->WriteError());
     }
     m_stream->SetPosition(bof);
 
@@ -212,8 +212,15 @@ void TXLSWriter::WriteColumnsAndRows(const TSheet& sheet) {
                                    .U8(0));
     }
     const TCells& cells = sheet.Cells();
-    if (cells.Count() > 0) {
+    const bool streamed = m_streamed != nullptr && sheet.Index() == 0;
+    if (streamed ? m_streamed->m_count > 0 : cells.Count() > 0) {
         int firstRow = 65535, lastRow = 0, firstCol = 255, lastCol = 0;
+        if (streamed) {
+            firstRow = m_streamed->m_firstRow;
+            lastRow = m_streamed->m_lastRow;
+            firstCol = m_streamed->m_firstCol;
+            lastCol = m_streamed->m_lastCol;
+        }
         for (int i = 0; i < cells.Count(); ++i) {
             const TCell& c = cells.At(i);
             firstRow = std::min(firstRow, c.Row());
@@ -249,10 +256,9 @@ void TXLSWriter::WriteColumnsAndRows(const TSheet& sheet) {
 
 namespace {
 
-// A cell record in place: type, length, row, column, XF, then the body's rest.
-size_t cellRecord(uint8_t* out, uint16_t type, uint16_t length, const TCell& cell, unsigned xf) {
-    const auto row = static_cast<unsigned>(cell.Row());
-    const auto col = static_cast<unsigned>(cell.Col());
+// A cell record's start in place: type, length, row, column, XF.
+size_t cellHead(uint8_t* out, uint16_t type, uint16_t length, unsigned row, unsigned col,
+                unsigned xf) {
     const uint8_t head[10] = {static_cast<uint8_t>(type),   static_cast<uint8_t>(type >> 8),
                               static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
                               static_cast<uint8_t>(row),    static_cast<uint8_t>(row >> 8),
@@ -272,55 +278,66 @@ void putDouble(uint8_t* out, double v) {
 
 } // namespace
 
+size_t TXLSWriter::EncodeCell(uint8_t* out, VarType type, unsigned row, unsigned col, unsigned xf,
+                              double number, uint32_t sst) {
+    size_t size = 0;
+    switch (type) {
+    case VarType::Empty:
+        return cellHead(out, biff::kBlank, 6, row, col, xf);
+    case VarType::Smallint:
+    case VarType::Integer:
+    case VarType::Single:
+    case VarType::Double:
+    case VarType::Currency:
+    case VarType::Byte:
+        size = cellHead(out, biff::kNumber, 14, row, col, xf);
+        putDouble(out + size, number);
+        return size + 8;
+    case VarType::Date:
+        // The file's day numbers include the nonexistent 29 February 1900.
+        size = cellHead(out, biff::kNumber, 14, row, col, xf);
+        putDouble(out + size, number >= 61 ? number : number - 1);
+        return size + 8;
+    case VarType::String:
+    case VarType::OleStr:
+        size = cellHead(out, biff::kLabelSst, 10, row, col, xf);
+        for (int k = 0; k < 4; ++k) {
+            out[size++] = static_cast<uint8_t>(sst >> (8 * k));
+        }
+        return size;
+    case VarType::Boolean:
+        size = cellHead(out, biff::kBoolErr, 8, row, col, xf);
+        out[size++] = number != 0 ? 1 : 0;
+        out[size++] = 0;
+        return size;
+    case VarType::Null:
+        break;
+    }
+    return 0;
+}
+
 // One record per cell, the hot loop of a save: each record is put together in place.
 void TXLSWriter::WriteCells(const TSheet& sheet, int index) {
+    if (m_streamed != nullptr && index == 0) {
+        if (m_streamed->m_size > 0) {
+            Put(m_streamed->m_records, m_streamed->m_size);
+        }
+        Report(m_progress + m_step * m_streamed->m_count);
+        return;
+    }
     const TCells& cells = sheet.Cells();
     const auto& strings = m_sheetStrings[static_cast<size_t>(index)];
     size_t nextString = 0;
     uint8_t record[18];
     for (int i = 0; i < cells.Count(); ++i) {
         const TCell& cell = cells.At(i);
-        const auto xf = static_cast<unsigned>(cell.XFIndex() + 21);
-        size_t size = 0;
-        switch (cell.ValueType()) {
-        case VarType::Empty:
-            size = cellRecord(record, biff::kBlank, 6, cell, xf);
-            break;
-        case VarType::Smallint:
-        case VarType::Integer:
-        case VarType::Single:
-        case VarType::Double:
-        case VarType::Currency:
-        case VarType::Byte:
-            size = cellRecord(record, biff::kNumber, 14, cell, xf);
-            putDouble(record + size, cell.NumberValue());
-            size += 8;
-            break;
-        case VarType::Date: {
-            // The file's day numbers include the nonexistent 29 February 1900.
-            const double d = cell.NumberValue();
-            size = cellRecord(record, biff::kNumber, 14, cell, xf);
-            putDouble(record + size, d >= 61 ? d : d - 1);
-            size += 8;
-            break;
-        }
-        case VarType::String:
-        case VarType::OleStr: {
-            const uint32_t s = strings[nextString++];
-            size = cellRecord(record, biff::kLabelSst, 10, cell, xf);
-            for (int k = 0; k < 4; ++k) {
-                record[size++] = static_cast<uint8_t>(s >> (8 * k));
-            }
-            break;
-        }
-        case VarType::Boolean:
-            size = cellRecord(record, biff::kBoolErr, 8, cell, xf);
-            record[size++] = cell.NumberValue() != 0 ? 1 : 0;
-            record[size++] = 0;
-            break;
-        case VarType::Null:
-            break;
-        }
+        const VarType type = cell.ValueType();
+        const bool text = type == VarType::String || type == VarType::OleStr;
+        const bool number = !text && type != VarType::Empty && type != VarType::Null;
+        const size_t size = EncodeCell(
+            record, type, static_cast<unsigned>(cell.Row()), static_cast<unsigned>(cell.Col()),
+            static_cast<unsigned>(cell.XFIndex() + 21), number ? cell.NumberValue() : 0,
+            text ? strings[nextString++] : 0);
         if (size > 0) {
             Put(record, size);
         }

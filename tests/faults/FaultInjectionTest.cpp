@@ -349,6 +349,43 @@ TEST(FaultWriteErrors, FailedWriteToStandardOutputIsAFailure) {
         << f.folder.read("err.txt");
 }
 
+// Content written straight into the temporary file: a write the system refused, or a failure
+// of the writer itself, leaves the previous file and no temporary one.
+TEST(FaultWriteErrors, AFileWrittenThroughItsDescriptorIsKeptOnlyWhenComplete) {
+    test::TestFolder f;
+    f.write("kept.xls", "earlier");
+    const auto halfThen = [](int result) {
+        return [result](int fd) {
+            EXPECT_EQ(::write(fd, "half", 4), 4);
+            return result;
+        };
+    };
+    try {
+        writeFileAtomically(f.file("kept.xls"), halfThen(ENOSPC), SaveTexts{"No file", "No room"});
+        ADD_FAILURE() << "a refused write was reported as saved";
+    } catch (const OrvekError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "No room \"" + f.file("kept.xls") + "\". No space left on device");
+    }
+    EXPECT_THROW(writeFileAtomically(f.file("kept.xls"),
+                                     [](int) -> int { throw std::runtime_error("broken"); }),
+                 std::runtime_error);
+    EXPECT_EQ(f.read("kept.xls"), "earlier");
+    EXPECT_TRUE(leftovers(f.path()).empty());
+    // A new numbered file the same way: nothing under the temporary name remains.
+    const std::string temp = temporaryNameFor(f.file("new.xls"));
+    EXPECT_THROW(writeNewFile(temp, halfThen(EIO), f.file("new.xls")), OrvekError);
+    EXPECT_FALSE(fs::exists(temp));
+    // A complete one replaces the file, keeping its permissions.
+    ::chmod(f.file("kept.xls").c_str(), 0640);
+    writeFileAtomically(f.file("kept.xls"), halfThen(0));
+    EXPECT_EQ(f.read("kept.xls"), "half");
+    struct stat st {};
+    ASSERT_EQ(::stat(f.file("kept.xls").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_TRUE(leftovers(f.path()).empty());
+}
+
 // A small file system of its own, mounted for the test (we run as the superuser in CI).
 class FaultFullDisk : public ::testing::Test {
 protected:

@@ -174,6 +174,28 @@ TEST(ResultWorkbookFile, SavedFromTheTextAndFromTheCellsGiveTheSameBytes) {
             ASSERT_EQ(f.read("cells.xls"), f.read("text.xls")) << rows;
         }
     }
+    // Both are the bytes the library gives for those cells in memory.
+    {
+        xls::TXLSFile reference;
+        xls::TSheet& sheet = reference.Workbook().Sheets().Items(0);
+        sheet.Columns().Items(0).SetWidth(kResultDateColumnWidth);
+        for (const WorkbookCell& c : resultWorkbookCells(longResult(2000), kRecord, false,
+                                                         WorkbookStop::AtLastDAS, 40000, 1999)) {
+            xls::TCell& cell = sheet.Cells().Cell(c.row, c.column);
+            if (c.kind == Kind::String) {
+                cell.SetValue(xls::Variant(c.text));
+            } else if (c.kind == Kind::Integer) {
+                cell.SetValue(xls::Variant(static_cast<int32_t>(c.number)));
+            } else {
+                cell.SetValue(xls::Variant(c.number));
+            }
+            if (c.kind == Kind::Date) {
+                cell.SetNumberFormatIndex(13);
+            }
+        }
+        const std::vector<uint8_t> bytes = reference.SaveToBuffer();
+        EXPECT_TRUE(f.read("text.xls") == std::string(bytes.begin(), bytes.end()));
+    }
     saveResultWorkbook(
         resultWorkbookCells(cnDaily(), kRecord, true, WorkbookStop::AtEndDate, 38355, 3),
         f.file("cells.xls"));

@@ -411,3 +411,28 @@ TEST(Reader, KeptRegressionFilesHaveTheirOutcome) {
     }
     EXPECT_EQ(present, listed);
 }
+
+// A sheet's DIMENSIONS size its row index before the cells come. Whatever they claim (far too
+// many rows, too few, a short record, one in the globals), the cells are read as they stand.
+TEST(Reader, DimensionsOnlyPrepareAndNeverDecide) {
+    const auto dims = [](uint32_t rows) {
+        return Cat({U32(0), U32(rows), U16(0), U16(3), U16(0)});
+    };
+    for (const Bytes& claim : {dims(0xFFFFFFFF), dims(1), dims(70000), Bytes{0x05, 0x00}}) {
+        BiffBuilder sheet;
+        sheet.Add(0x0200, claim)
+            .Add(0x0203, Cat({cellHead(0, 0, 15), F64(1.5)}))
+            .Add(0x0203, Cat({cellHead(40000, 2, 15), F64(-3)}))
+            .Add(0x0203, Cat({cellHead(65535, 1, 15), F64(7)}));
+        BiffBuilder globals;
+        globals.Add(0x0200, dims(0xFFFFFFFF));
+        TXLSFile file;
+        Load(file, workbook({"Data"}, {}, {sheet}, globals));
+        const TCells& c = cellsOf(file);
+        EXPECT_EQ(c.Count(), 3);
+        EXPECT_EQ(c.ValueAt(0, 0).ToDouble(), 1.5);
+        EXPECT_EQ(c.ValueAt(40000, 2).ToDouble(), -3.0);
+        EXPECT_EQ(c.ValueAt(65535, 1).ToDouble(), 7.0);
+        EXPECT_EQ(c.Find(1, 0), nullptr);
+    }
+}

@@ -396,3 +396,77 @@ TEST(Cells, ValuesOfEveryKindSurviveBeingReplaced) {
     EXPECT_EQ(a.Value(), Variant::Date(2));
     EXPECT_EQ(cells.Count(), 3);
 }
+
+// A cell finds its collection from where it lies: cells far into later chunks, of several
+// sheets filled in turn, must still reach their own texts and formats.
+TEST(Cells, CellsOfManyChunksAndSheetsReachTheirOwnCollection) {
+    TXLSFile file;
+    file.Workbook().Sheets().Add("Second");
+    TCells& first = file.Workbook().Sheets().Items(0).Cells();
+    TCells& second = file.Workbook().Sheets().Items(1).Cells();
+    constexpr int kRows = 27000; // five cells a row: the third chunk holds the last ones
+    for (int row = 0; row < kRows; ++row) {
+        first.Cell(row, 0).SetValue(std::string("a") + std::to_string(row));
+        for (int col = 1; col < 5; ++col) {
+            first.Cell(row, col).SetValue(row * 5.0 + col);
+        }
+        for (int col = 0; col < 5; ++col) {
+            second.Cell(row, col).SetValue(-(row * 5.0 + col));
+        }
+    }
+    ASSERT_EQ(first.Count(), kRows * 5);
+    TCell& late = first.At(kRows * 5 - 5);
+    EXPECT_EQ(late.Value().ToString(), "a26999");
+    late.SetNumberFormatIndex(10);
+    EXPECT_EQ(late.NumberFormatIndex(), 10);
+    EXPECT_EQ(second.At(kRows * 5 - 5).NumberFormatIndex(), 0);
+    second.At(130000).SetValue(std::string("text"));
+    EXPECT_EQ(second.ValueAt(26000, 0).ToString(), "text");
+    EXPECT_EQ(first.ValueAt(26000, 0).ToString(), "a26000");
+    EXPECT_EQ(first.ValueAt(26000, 3).ToDouble(), 130003.0);
+    // A pending cell deep in a chunk joins its own sheet when set.
+    TCell& pending = second.Cell(kRows, 0);
+    EXPECT_FALSE(pending.Registered());
+    pending.SetValue(1.0);
+    EXPECT_TRUE(pending.Registered());
+    EXPECT_EQ(second.Count(), kRows * 5 + 1);
+    EXPECT_EQ(first.Count(), kRows * 5);
+}
+
+// The last number format change is remembered; it must never outlive the XF table it came from
+// nor answer for another starting format.
+TEST(Cells, RememberedFormatChangesFollowTheTable) {
+    TXLSFile file;
+    TCells& cells = file.Workbook().Sheets().Items(0).Cells();
+    TVirtualXFTable& xfs = file.Workbook().XFTable();
+    cells.Cell(0, 0).SetNumberFormatIndex(13);
+    const int dateXF = cells.Find(0, 0)->XFIndex();
+    cells.Cell(1, 0).SetNumberFormatIndex(13);
+    EXPECT_EQ(cells.Find(1, 0)->XFIndex(), dateXF);
+    // The same format from another starting format is another entry.
+    TCell& bold = cells.Cell(2, 0);
+    XFEntry boldEntry = xfs.Entry(0);
+    boldEntry.HAlign = 2;
+    bold.SetFormat(boldEntry);
+    bold.SetNumberFormatIndex(13);
+    EXPECT_NE(bold.XFIndex(), dateXF);
+    EXPECT_EQ(bold.Format().HAlign, 2);
+    EXPECT_EQ(bold.NumberFormatIndex(), 13);
+    // Setting the format a cell has already registers nothing.
+    TCell& plain = cells.Cell(3, 0);
+    plain.SetNumberFormatIndex(0);
+    EXPECT_FALSE(plain.Registered());
+    // A table emptied and filled anew gives other indices: nothing remembered from before.
+    cells.Cell(4, 0).SetNumberFormatIndex(13);
+    xfs.Empty();
+    XFEntry other;
+    other.FontIndex = 0;
+    other.HAlign = 3;
+    xfs.Append(other);
+    xfs.Append(XFEntry{});
+    TCell& after = cells.Cell(5, 0);
+    after.SetNumberFormatIndex(13);
+    EXPECT_EQ(after.Format().NumberFormatIndex, 13);
+    EXPECT_EQ(after.Format().HAlign, 3);
+    EXPECT_EQ(after.XFIndex(), xfs.Count() - 1);
+}

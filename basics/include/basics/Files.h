@@ -54,6 +54,16 @@ struct SaveTexts {
 void writeFileAtomically(const std::string& path, std::string_view content,
                          const SaveTexts& texts = {});
 
+// Writes a file's content through its open descriptor (open for reading too), at whatever
+// offsets it needs; returns 0, or the errno value of a write that failed. Other failures it
+// throws.
+using FileFiller = std::function<int(int fd)>;
+
+// The same for content that is written straight into the temporary file rather than handed
+// over whole, for a large file that need not be held in memory.
+void writeFileAtomically(const std::string& path, const FileFiller& fill,
+                         const SaveTexts& texts = {});
+
 // Replaces one of the program's own working files ("InputEvents.~", "DailyWth.~") the same way,
 // without the read-only rule of the user's files and without waiting for the disk.
 void writeWorkingFile(const std::string& path, std::string_view content);
@@ -62,6 +72,8 @@ void writeWorkingFile(const std::string& path, std::string_view content);
 // OrvekError naming `shownPath`, the file the user knows. `sync` makes the content durable
 // before the caller renames it into place.
 void writeNewFile(const std::string& temp, std::string_view content, const std::string& shownPath,
+                  const SaveTexts& texts = {}, bool sync = true);
+void writeNewFile(const std::string& temp, const FileFiller& fill, const std::string& shownPath,
                   const SaveTexts& texts = {}, bool sync = true);
 
 // Gives the finished file `file` the first free name of nameFor(1), nameFor(2), ... without

@@ -18,9 +18,10 @@ class TCells;
 // format properties (number format, font, merged flag) live in the shared XFEntry; changing one
 // interns a new entry, so cells with the same format share it.
 //
-// A worksheet of results holds hundreds of thousands of cells, so a cell is kept small: its
-// position and value type share one word, a number is stored in place, and texts, formulas and
-// hyperlinks live in tables of the collection. Value() builds the Variant on request.
+// A worksheet of results holds hundreds of thousands of cells, so a cell is kept to 16 bytes: its
+// position and value type share one word, a number is stored in place, texts, formulas and
+// hyperlinks live in tables of the collection, and the collection itself is found from the
+// cell's address. Value() builds the Variant on request.
 class TCell {
 public:
     TCell(const TCell&) = delete;
@@ -67,8 +68,9 @@ public:
 private:
     friend class TCells;
     TCell() = default;
-    void Reset(TCells& owner, uint32_t key);
-    TCells& Cells() const { return *m_owner; }
+    void Reset(uint32_t key);
+    // The collection, from the head of the chunk the cell lies in.
+    TCells& Cells() const;
     void SetType(VarType type) { m_key = (m_key & 0xFFFFFF) | (static_cast<uint32_t>(type) << 24); }
     // Stores a value of a type that is not text, releasing a text the cell held.
     void StorePlain(VarType type, uint64_t bits);
@@ -77,7 +79,6 @@ private:
     // entry is not the default.
     template <class Change> void ChangeFormat(Change change, bool registerAlways);
 
-    TCells* m_owner;
     uint32_t m_key; // row in bits 0-15, column in 16-23, the value's VarType in 24-31
     uint32_t m_xf;
     uint64_t m_bits; // the number (int64 or double bits), the boolean, or the text's slot
@@ -107,6 +108,9 @@ public:
     const TCell* PendingItem() const { return m_hasPending ? &Slot(m_count) : nullptr; }
     // Registers the cell if it is the pending one.
     void RegisterItem(TCell& cell);
+    // Room in the row index for rows 0..rows-1 at once (at most all 65536), for a sheet whose
+    // size is known before its cells come.
+    void ReserveRows(int rows);
 
     TVirtualXFTable& XFTable() const { return m_xfTable; }
     TVirtualFontTable& FontTable() const { return m_fontTable; }
@@ -114,22 +118,26 @@ public:
 
 private:
     friend class TCell;
-    static constexpr uint32_t kChunkShift = 14;
+    static constexpr uint32_t kChunkShift = 16;
     static constexpr uint32_t kChunkSize = 1u << kChunkShift;
 
+    // A chunk lies at an address that is a multiple of kChunkAlign, so that a cell finds the
+    // chunk's head, and through it the collection, by rounding its own address down.
+    static constexpr uintptr_t kChunkAlign = uintptr_t{2} << 20;
     struct Chunk {
-        TCell cells[kChunkSize];
+        TCells* owner;
+        alignas(64) TCell cells[kChunkSize];
         uint32_t next[kChunkSize]; // the previous cell registered in the same row
     };
     // The first chunk comes from the heap and is touched page by page as cells arrive; a sheet
-    // that fills it is a large one, and its further chunks are mapped with their pages in place
-    // at once, which saves a page fault for every 4 kB.
+    // that fills it is a large one, and its further chunks are mapped as huge pages put in place
+    // at once, which saves a page fault (and its cost to a virtual machine) for every 4 kB.
     struct ChunkRelease {
         bool mapped = false;
         void operator()(Chunk* chunk) const;
     };
     using ChunkPtr = std::unique_ptr<Chunk, ChunkRelease>;
-    static ChunkPtr NewChunk(bool populated);
+    ChunkPtr NewChunk(bool populated);
     TCell& Slot(uint32_t position) const {
         return m_chunks[position >> kChunkShift]->cells[position & (kChunkSize - 1)];
     }
@@ -158,10 +166,20 @@ private:
     // A lookup follows one row's cells (at most 256), which lie close together in memory when
     // a sheet is filled or read row by row, as files and result tables are.
     std::vector<uint32_t> m_rowLast;
+    std::vector<uint8_t> m_rowMaxCol; // per row the largest column registered in it
     // Texts of cells by slot, and slots freed by cells that no longer hold text.
     std::vector<Variant> m_texts;
     std::vector<uint32_t> m_freeTexts;
     std::unordered_map<uint32_t, Extras> m_extras; // by key
+    // The last number format change: a cell with XF `from` given `format` got XF `to`. A column
+    // of dates asks the XF table once instead of for every cell.
+    struct FormatStep {
+        uint64_t generation = ~uint64_t{0};
+        uint32_t from = 0;
+        int format = -1;
+        uint32_t to = 0;
+    };
+    FormatStep m_lastFormatStep;
 };
 
 } // namespace orvek::xls

@@ -3,6 +3,8 @@
 // The sector-level layout of compound documents, shared by the reader and the writer of
 // CompoundFile.cpp. Not part of the library's interface.
 
+#include "xls/MappedFile.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -81,11 +83,14 @@ struct CfbImage {
     CfbImage& operator=(const CfbImage&) = delete;
     ~CfbImage();
 
-    // The document: `document` and `documentSize` point into `bytes` or into `mapped`, memory
-    // of its own that a large file is read into with its pages in place at once.
+    // The document: `document` and `documentSize` point into `bytes`, into `mapped`, memory
+    // of its own that a large file is read into with its pages in place at once, or into the
+    // mapped `file`.
     std::vector<uint8_t> bytes;
     void* mapped = nullptr;
     size_t mappedSize = 0;
+    // Or the file itself, mapped; its pages may turn to zeros should the file shrink.
+    std::unique_ptr<TMappedFile> file;
     const uint8_t* document = nullptr;
     size_t documentSize = 0;
 
@@ -99,6 +104,8 @@ struct CfbImage {
 
     // ECFileError CannotOpenStream when the stream's chain is broken or shorter than its size.
     std::vector<uint8_t> ReadStream(uint32_t start, uint64_t size) const;
+    // True when part of a mapped file was gone when it was read: what was read is not the file.
+    bool Damaged() const { return file != nullptr && file->Damaged(); }
     // The stream's bytes in the document itself when its sectors follow each other there (as
     // writers lay out a large stream), else null. ECFileError CannotOpenStream as ReadStream.
     const uint8_t* StreamInPlace(uint32_t start, uint64_t size) const;

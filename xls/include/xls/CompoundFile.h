@@ -69,6 +69,8 @@ public:
     bool InFile() const { return m_fd >= 0; }
     // Hands the bytes of a stream written in memory over, leaving it empty.
     std::vector<uint8_t> TakeData();
+    // Why the last write to the file fell short (an errno value), 0 when none did.
+    int WriteError() const { return m_writeError; }
 
 private:
     void Load();
@@ -86,6 +88,7 @@ private:
     int m_fd = -1;
     uint64_t m_base = 0;
     uint64_t m_fileSize = 0; // of a stream in the file
+    int m_writeError = 0;
 };
 
 class TCFileStorage : public TCFileItem {
@@ -129,6 +132,10 @@ public:
     // Opens a document held in memory (read only); ECFileError CannotOpenDocfile when it is not
     // one.
     TCFile(const uint8_t* data, size_t size);
+    // A new document written into an empty file open for reading and writing, from its start:
+    // its first stream goes there as it is written, and Commit() puts the rest around it.
+    // Syncing, closing and naming the file stay with the caller, who keeps the descriptor.
+    explicit TCFile(int fd);
     ~TCFile();
     TCFile(const TCFile&) = delete;
     TCFile& operator=(const TCFile&) = delete;
@@ -136,6 +143,9 @@ public:
     TCFileMode Mode() const { return m_mode; }
     const std::string& FileName() const { return m_fileName; }
     TCFileStorage& Root() { return *m_root; }
+    // True when an opened file shrank while it was read: the streams read since are not what
+    // the file held, and must not be trusted.
+    bool Damaged() const;
 
     // Writes the document (create mode) or builds MemoryBytes() (memory mode). A short write
     // raises ECFileError CannotWrite and leaves the target untouched. A large first stream of a
@@ -156,6 +166,7 @@ private:
     std::vector<uint8_t> m_memory;
     std::string m_tempName;
     int m_tempFd = -1;
+    bool m_callerFile = false; // m_tempFd belongs to the caller
 };
 
 // True when a lock file of a spreadsheet application (".~lock.<name>#" or "~$<name>") lies

@@ -92,12 +92,19 @@ public:
     TEntry Entry(int index) const { return TEntry::Unpack(m_table.Record(index)); }
     void Clear() {
         m_table.Clear();
+        ++m_generation;
         Add(TEntry{});
     }
-    void Empty() { m_table.Clear(); }
+    void Empty() {
+        m_table.Clear();
+        ++m_generation;
+    }
+    // Changes whenever entries are dropped; adding one keeps every index as it was.
+    uint64_t Generation() const { return m_generation; }
 
 private:
     TVirtualDataTable m_table{TEntry::kSize};
+    uint64_t m_generation = 0;
 };
 
 using TVirtualFontTable = TVirtualEntryTable<FontEntry>;

@@ -97,6 +97,9 @@ public:
     const std::vector<TErrorCell>& ErrorCells() const { return m_errorCells; }
     // Writes the workbook; an existing file is replaced only once the new one is complete.
     void SaveAs(const std::string& fileName);
+    // Into an open, empty file from its start, for a caller that makes, syncs and names the
+    // file itself; a failed write raises ECFileError CannotWrite with the system's reason.
+    void SaveToDescriptor(int fd);
     std::vector<uint8_t> SaveToBuffer();
     void Clear() { m_workbook->Clear(); }
 

@@ -45,14 +45,19 @@ public:
         CannotSetPosition = 6,
         CannotCommit = 7,
         CannotWrite = 8,
+        FileChanged = 9, // the file shrank while it was being read
     };
 
-    explicit ECFileError(int code);
+    // `systemError`: the errno value behind a failed write, when there is one.
+    explicit ECFileError(int code, int systemError = 0);
     int ErrorCode() const { return m_code; }
+    // Why the system refused (an errno value), 0 when not known.
+    int SystemError() const { return m_systemError; }
     static std::string Message(int code);
 
 private:
     int m_code;
+    int m_systemError;
 };
 
 // Index errors of positional access: "List index (5) out of bounds". Sheets add " !".
