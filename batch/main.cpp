@@ -10,6 +10,7 @@
 #include "basics/Errors.h"
 #include "basics/Files.h"
 #include "basics/FolderLock.h"
+#include "basics/LargePages.h"
 #include "basics/Text.h"
 #include "batch/Commands.h"
 #include "batch/RunFolders.h"
@@ -90,6 +91,7 @@ bool writeToStandardOutput(const std::string& text) {
 int main(int argc, char** argv) {
     // A closed pipe on standard output is reported as a write error, not a silent death.
     std::signal(SIGPIPE, SIG_IGN);
+    orvek::growHeapInLargePages(orvek::kSingleRunHeap);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (const int command = orvek::batch::dispatchCommand(args); command >= 0) {
         return command;

@@ -8,6 +8,7 @@
 
 #include "basics/DateSerial.h"
 #include "basics/Files.h"
+#include "basics/LargePages.h"
 #include "basics/Text.h"
 #include "formats/PageState.h"
 #include "model/RunState.h"
@@ -172,13 +173,21 @@ double childCpuSeconds() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// Page faults of the finished children: on some virtual machines each costs microseconds.
+long childPageFaults() {
+    rusage u{};
+    ::getrusage(RUSAGE_CHILDREN, &u);
+    return u.ru_minflt + u.ru_majflt;
+}
+
 // This program started again for one run and nothing else: start-up, reading the inputs, the
 // loop and the five result files, as a user's run of the whole process costs.
 void timeWholeProcess(const std::string& self, const std::string& folder, int repetitions,
-                      double& wall, double& cpu) {
+                      double& wall, double& cpu, long& faults) {
     const std::string command = "'" + self + "' --once '" + folder + "' > /dev/null";
     std::vector<double> walls;
     std::vector<double> cpus;
+    const long faults0 = childPageFaults();
     for (int i = 0; i < repetitions; ++i) {
         const double c0 = childCpuSeconds();
         const auto t0 = Clock::now();
@@ -191,12 +200,15 @@ void timeWholeProcess(const std::string& self, const std::string& folder, int re
     }
     wall = median(walls);
     cpu = median(cpus);
+    faults = (childPageFaults() - faults0) / repetitions;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--once") {
+        // As orvek-batch starts.
+        orvek::growHeapInLargePages(orvek::kSingleRunHeap);
         orvek::RunOutcome outcome;
         return timedRun(std::string(argv[2]) + "/", outcome) < 0 ? 1 : 0;
     }
@@ -233,8 +245,9 @@ int main(int argc, char** argv) {
     }
     double processWall = 0;
     double processCpu = 0;
+    long processFaults = 0;
     timeWholeProcess(fs::read_symlink("/proc/self/exe").string(), folder.string(), rounds,
-                     processWall, processCpu);
+                     processWall, processCpu, processFaults);
     const double bestTotal = *std::min_element(totals.begin(), totals.end());
     const double perStep = best.simulationSeconds / static_cast<double>(best.cohortSteps);
     const double medianPerStep = median(loops) / static_cast<double>(best.cohortSteps);
@@ -243,8 +256,8 @@ int main(int argc, char** argv) {
     const double floor = vectorSecondsPerStep(20'000'000);
     std::printf("100-year daily C & N run, 500 events, %d rounds\n", rounds);
     std::printf("  days simulated           %d\n", best.last.lastDAS);
-    std::printf("  whole process            %.3f s (median; CPU %.3f s)\n", processWall,
-                processCpu);
+    std::printf("  whole process            %.3f s (median; CPU %.3f s; %ld page faults)\n",
+                processWall, processCpu, processFaults);
     std::printf("  whole run                %.3f s (best; median %.3f s)\n", bestTotal,
                 median(totals));
     std::printf("  simulation               %.3f s (%.0f %%)\n", best.simulationSeconds,

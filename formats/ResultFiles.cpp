@@ -218,4 +218,40 @@ std::string memoFromResult(std::string_view result, DateSerial endDate) {
     return out;
 }
 
+DerivedResultRows::DerivedResultRows(DateSerial startDate, bool carbonOnly, size_t days)
+    : m_day(monthlyRowDay(startDate)) {
+    dailyMemo = resultFileHeader(true, carbonOnly);
+    monthly = resultFileHeader(false, carbonOnly);
+    monthlyMemo = monthly;
+    // Rows of at most about 80 characters; a month of rows for every 28 days.
+    dailyMemo.reserve(dailyMemo.size() + days * 80);
+    monthly.reserve(monthly.size() + days / 28 * 80);
+    monthlyMemo.reserve(monthly.capacity());
+}
+
+void DerivedResultRows::add(DateSerial date, std::string_view dailyRow) {
+    // The row's date is replaced by the memo's, and for the monthly rows its DAS by the MAS.
+    const size_t dateEnd = dailyRow.find('\t');
+    const size_t countEnd = dailyRow.find('\t', dateEnd + 1);
+    char memo[8];
+    const size_t memoSize = static_cast<size_t>(writeMemoDate(memo, date) - memo);
+    dailyMemo.append(memo, memoSize);
+    dailyMemo.append(dailyRow.substr(dateEnd));
+    if (decodeDate(date).day != m_day) {
+        return;
+    }
+    ++m_mas;
+    char head[48];
+    char* p = head;
+    *p++ = '\t';
+    p = std::to_chars(p, head + sizeof head, m_mas).ptr;
+    const std::string_view rest = dailyRow.substr(countEnd);
+    appendInt(monthly, date);
+    monthly.append(head, p);
+    monthly.append(rest);
+    monthlyMemo.append(memo, memoSize);
+    monthlyMemo.append(head, p);
+    monthlyMemo.append(rest);
+}
+
 } // namespace orvek

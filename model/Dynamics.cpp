@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
 #include <vector>
 
 namespace orvek {
@@ -358,7 +361,7 @@ constexpr size_t kRepetitionLanes = vmath::paddedSize(kMaxAdjustments) + kAheadL
 class NitrogenLimitation {
 public:
     explicit NitrogenLimitation(const ParameterSet& p)
-        : m_lanes(kAheadLanes), m_x(kRepetitionLanes), m_xPow(kRepetitionLanes) {
+        : m_lanes(kAheadLanes), m_slowdown(kRepetitionLanes) {
         m_adj.daStep = kAdjustmentStep * (p[kDAMax] - p[kDAMin]);
         m_adj.microbialStep = kAdjustmentStep * (p[kMicrobialCNMax] - p[kMicrobialCNMin]);
         m_adj.slowdownStep = kAdjustmentStep * (1 - p[kDAMin] / p[kDAMax]);
@@ -368,18 +371,43 @@ public:
         m_adj.microbialHigh = std::max(p[kMicrobialCNMin], p[kMicrobialCNMax]);
         m_adj.boundN = 1 + 1 / p[kDAMin];
         m_adj.boundC = 1 / (p[kDAMin] * p[kMicrobialCNMin]);
+        // The n-th repetition's slowdown, the sum of n steps, added one step at a time.
+        double u = 0;
+        for (double& slowdown : m_slowdown) {
+            u += m_adj.slowdownStep;
+            slowdown = u;
+        }
     }
 
     const Adjustments& adjustments() const { return m_adj; }
 
-    // A new day with its temperature-weighted days: the repetitions' x known so far serve as
-    // long as these stay the same (cold days all share the minimum).
-    void startDay(double factor) {
-        if (factor != m_factor || std::signbit(factor) != std::signbit(m_factor)) {
-            m_factor = factor;
-            m_known = 0;
-            m_u = 0;
+    // A new day with its temperature-weighted days; returns their power 0.179. The days of a run
+    // take few different values (cold days all share the minimum), so the repetitions' x and
+    // x^0.179 are kept for each value as far as a Cohort has needed them, for the later days
+    // with the same value.
+    double startDay(double factor) {
+        uint64_t key = 0;
+        std::memcpy(&key, &factor, sizeof key);
+        if (m_day != nullptr && key == m_dayKey) {
+            return m_day->factorPow;
         }
+        m_dayKey = key;
+        const auto known = m_byFactor.find(key);
+        if (known != m_byFactor.end()) {
+            m_day = &known->second;
+            return m_day->factorPow;
+        }
+        // Beyond a bound on the memory they take, further values share one entry, remade on
+        // each change of the value.
+        m_day = m_byFactor.size() < kKeptFactors ? &m_byFactor[key] : &m_unkept;
+        m_day->factor = factor;
+        m_day->factorPow = std::pow(factor, kAgeingPower);
+        m_day->known = 0;
+        if (m_day->x.empty()) {
+            m_day->x.resize(kRepetitionLanes);
+            m_day->xPow.resize(kRepetitionLanes);
+        }
+        return m_day->factorPow;
     }
 
     // Whether the day's microbes stand at the end of their ranges: a step that does not fit then
@@ -439,7 +467,7 @@ public:
                 stepAhead(run.cohorts, j, repetition, std::min(kAheadLanes, left));
                 next = 0;
             }
-            takeChecked(m_lanes.result(next), m_x[repetition], false);
+            takeChecked(m_lanes.result(next), m_day->x[repetition], false);
             ++next;
             ++repetition;
         }
@@ -449,27 +477,36 @@ public:
 private:
     // Repetitions first..first+count-1 of Cohort j (first is a whole number of blocks).
     void stepAhead(const CohortTable& t, size_t j, size_t first, size_t count) {
-        const size_t end = std::min(first + vmath::paddedSize(count), m_x.size());
-        if (end > m_known) {
-            // The n-th repetition's slowdown, the sum of n steps, added one step at a time.
-            for (size_t i = m_known; i < end; ++i) {
-                m_u += m_adj.slowdownStep;
-                m_x[i] = (1 - m_u) * m_factor;
+        Repetitions& r = *m_day;
+        const size_t end = std::min(first + vmath::paddedSize(count), kRepetitionLanes);
+        if (end > r.known) {
+            for (size_t i = r.known; i < end; ++i) {
+                r.x[i] = (1 - m_slowdown[i]) * r.factor;
             }
-            vmath::kernels().pow(m_x.data() + m_known, kAgeingPower, m_xPow.data() + m_known,
-                                 end - m_known);
-            m_known = end;
+            vmath::kernels().pow(r.x.data() + r.known, kAgeingPower, r.xPow.data() + r.known,
+                                 end - r.known);
+            r.known = end;
         }
-        m_lanes.repeat(t, j, m_x.data() + first, m_xPow.data() + first, end - first);
+        m_lanes.repeat(t, j, r.x.data() + first, r.xPow.data() + first, end - first);
     }
+
+    // The repetitions of the days with one value of the temperature-weighted days.
+    struct Repetitions {
+        double factor = 0;
+        double factorPow = 0;
+        std::vector<double> x; // the repetitions' x and x^0.179
+        std::vector<double> xPow;
+        size_t known = 0; // repetitions whose x is known
+    };
+    static constexpr size_t kKeptFactors = 1024;
 
     Adjustments m_adj;
     StepLanes m_lanes;
-    std::vector<double> m_x; // the day's repetitions: x and x^0.179
-    std::vector<double> m_xPow;
-    size_t m_known = 0; // repetitions whose x is known
-    double m_u = 0;     // the slowdown of the last of them
-    double m_factor = 0;
+    std::vector<double> m_slowdown;                       // the n-th repetition's slowdown
+    std::unordered_map<uint64_t, Repetitions> m_byFactor; // by the bits of the value
+    Repetitions m_unkept;
+    Repetitions* m_day = nullptr;
+    uint64_t m_dayKey = 0;
 };
 
 // Cohorts whose step's N is taken again with other microbes are recomputed this many at a time,
@@ -595,9 +632,8 @@ void simulateDays(RunState& run, const WeatherFile& weather, size_t firstLine,
         double tmin = 0;
         weather.temperatures(line, tmax, tmin);
         const double factor = temperatureFactor(tmax, tmin, p, run.addSoilMinusAir);
-        const double factorPow = std::pow(factor, kAgeingPower);
+        const double factorPow = limitation.startDay(factor);
         Microbes microbes{p[kDAMin], p[kMicrobialCNMax], 0};
-        limitation.startDay(factor);
 
         somDayStep(run, date, factor, factorPow, microbes);
 

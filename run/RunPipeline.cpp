@@ -11,7 +11,10 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <optional>
+#include <string_view>
 #include <type_traits>
+#include <utility>
 
 namespace orvek {
 
@@ -23,11 +26,14 @@ constexpr const char* kDailyWeatherWorkingFile = "DailyWth.~";
 
 class DailyTextWriter : public DailyRowWriter {
 public:
-    DailyTextWriter(std::string* out, DailyRowWriter* observer, DailySeries* series)
-        : m_out(out), m_observer(observer), m_series(series) {}
+    DailyTextWriter(std::string* out, DerivedResultRows* derived, DailyRowWriter* observer,
+                    DailySeries* series)
+        : m_out(out), m_derived(derived), m_observer(observer), m_series(series) {}
     void writeDailyRow(int das, DateSerial date, const RunState& run) override {
         if (m_out != nullptr) {
+            const size_t start = m_out->size();
             appendDailyRow(*m_out, das, date, run);
+            m_derived->add(date, std::string_view(*m_out).substr(start));
         }
         if (m_observer != nullptr) {
             m_observer->writeDailyRow(das, date, run);
@@ -44,6 +50,7 @@ public:
 
 private:
     std::string* m_out;
+    DerivedResultRows* m_derived; // with m_out
     DailyRowWriter* m_observer;
     DailySeries* m_series;
 };
@@ -144,7 +151,12 @@ RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironmen
     if (env.series != nullptr) {
         reserveSeries(*env.series, days);
     }
-    DailyTextWriter writer(texts ? &daily : nullptr, env.observer, env.series);
+    std::optional<DerivedResultRows> derived;
+    if (texts) {
+        derived.emplace(run.startDate, run.carbonOnly, days);
+    }
+    DailyTextWriter writer(texts ? &daily : nullptr, texts ? &*derived : nullptr, env.observer,
+                           env.series);
     if (env.stop == nullptr) {
         simulateDays(run, *run.weather, run.firstWeatherLine, writer, env.progress);
     } else {
@@ -173,9 +185,9 @@ RunOutcome completeRun(RunState& run, const PageState& page, const RunEnvironmen
     out.simulationSeconds = std::chrono::duration<double>(t1 - t0).count();
     if (texts) {
         out5.settingRecord = settingRecord(page, run, env.formats);
-        out5.dailyMemo = memoFromResult(daily, run.endDate);
-        out5.monthly = monthlyFromDaily(daily, run.startDate, run.lastDAS, run.carbonOnly);
-        out5.monthlyMemo = memoFromResult(out5.monthly, run.endDate);
+        out5.dailyMemo = std::move(derived->dailyMemo);
+        out5.monthly = std::move(derived->monthly);
+        out5.monthlyMemo = std::move(derived->monthlyMemo);
     }
     if (stopRequested(env)) {
         return stoppedRun(); // the last moment at which the previous results stay whole

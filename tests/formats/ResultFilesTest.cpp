@@ -11,6 +11,8 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvek {
@@ -127,6 +129,40 @@ TEST(Memo, DatesWithoutLeadingZerosAndStopAtEndDate) {
     const std::string memo = memoFromResult(dailyText(start, 5), start + 1);
     EXPECT_EQ(memo, resultFileHeader(true, true) + "3/5/04\t1\t0.00\t0.00\t0.00\t\r\n" +
                         "3/6/04\t2\t1.00\t0.00\t1.00\t\r\n");
+}
+
+// The derived files put together row by row as the daily rows are written: the same bytes as
+// those made from the finished daily file, in both modes, from starts before and after the 28th,
+// across the turn of a century and with negative values.
+TEST(DerivedRows, SameBytesAsTheFilesMadeFromTheWholeDailyFile) {
+    for (const bool carbonOnly : {false, true}) {
+        for (const DateSerial start : {date(1999, 11, 14), date(1999, 12, 31), date(2003, 1, 29)}) {
+            SCOPED_TRACE(::testing::Message() << carbonOnly << " " << start);
+            RunState run;
+            run.carbonOnly = carbonOnly;
+            const int days = 500;
+            std::string daily = resultFileHeader(true, carbonOnly);
+            DerivedResultRows derived(start, carbonOnly, days);
+            for (int das = 1; das <= days; ++das) {
+                run.soil.somC = 26000 - 3.7 * das;
+                run.soil.residueC = 1500 * std::cos(das * 0.01);
+                run.soil.cumulativeNetN = -0.37 * das;
+                run.soil.mineralN = 40 - 0.13 * das;
+                run.soil.totalN = 2500 + das;
+                run.soil.residueCN = 20 + das % 17;
+                run.som.cn = 10.5;
+                const size_t before = daily.size();
+                appendDailyRow(daily, das, start + das - 1, run);
+                derived.add(start + das - 1, std::string_view(daily).substr(before));
+            }
+            const DateSerial end = start + days - 1;
+            const std::string monthly = monthlyFromDaily(daily, start, days, carbonOnly);
+            EXPECT_EQ(derived.dailyMemo, memoFromResult(daily, end));
+            EXPECT_EQ(derived.monthly, monthly);
+            EXPECT_EQ(derived.monthlyMemo, memoFromResult(monthly, end));
+            EXPECT_GT(derived.monthly.size(), resultFileHeader(false, carbonOnly).size() + 15 * 20);
+        }
+    }
 }
 
 TEST(SettingRecord, CarbonAndNitrogenMode) {

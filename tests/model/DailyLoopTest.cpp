@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 namespace orvek {
@@ -230,6 +232,47 @@ TEST(DailyLoop, FrozenSpellUnderLimitationAgesEveryCohortWithinItsDays) {
     EXPECT_GT(run.cohorts.age[1], 0);
     EXPECT_LT(run.cohorts.c[1], run.events[1].cAmount);
     EXPECT_EQ(run.cohorts.c[0], run.events[0].cAmount); // paused every day
+}
+
+// Weather whose days take more different temperature-weighted days than the loop keeps the N
+// limitation's repetitions for, then come back to earlier values and alternate between new
+// ones: the steps taken and the last day's values are those of a loop that makes them afresh
+// every day (the numbers here are that loop's).
+TEST(DailyLoop, RepetitionsKeptForEachDayValueMatchOnesMadeAfresh) {
+    RunState run = starvedRun(5);
+    run.initialMineralN = 20; // enough for many repetitions to end before the range does
+    run.somStock = 26000;
+    std::string text = "Test site\r\nVaried weather\r\nColumns: year, day, Tmax, Tmin, rain\r\n"
+                       "YEAR\tDAY\tTMAX\tTMIN\tPRCP\r\n";
+    int year = 2005;
+    int day = 1;
+    const int days = run.endDate - run.startDate + 1;
+    for (int k = 0; k < days; ++k) {
+        double tmax = 5 + 0.01 * k; // 1500 different days
+        if (k >= 1500 && k < 1800) {
+            tmax = 5 + 0.03 * (k - 1500); // back to days already seen
+        } else if (k >= 1800) {
+            tmax = k % 3 == 0 ? 21.37 : 22.41 + (k % 2); // new values, alternating
+        }
+        char line[96];
+        std::snprintf(line, sizeof line, "%d\t%d\t%.2f\t%.2f\t0.0\r\n", year, day, tmax, tmax - 8);
+        text += line;
+        if (++day > (year % 4 == 0 ? 366 : 365)) {
+            day = 1;
+            ++year;
+        }
+    }
+    const WeatherFile w = WeatherFile::parse("w.wth", text);
+    Recorder rec;
+    simulateDays(run, w, 0, rec, nullptr);
+    ASSERT_EQ(rec.days.size(), static_cast<size_t>(days));
+    // The last bits differ between the C library's functions and the vector ones; the steps
+    // taken, which every N limitation decides, do not.
+    EXPECT_EQ(run.cohortSteps, 216369u);
+    const SoilTotals& last = rec.days.back().soil;
+    EXPECT_NEAR(last.residueC, 44706.270384958, 1e-6);
+    EXPECT_NEAR(last.mineralN, 0.0877293266649, 1e-9);
+    EXPECT_NEAR(last.cumulativeNetN, -19.9122706733351, 1e-9);
 }
 
 TEST(DailyLoop, StopsAtTheEndOfTheWeatherData) {

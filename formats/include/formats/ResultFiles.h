@@ -44,4 +44,22 @@ std::string memoFromResult(std::string_view result, DateSerial endDate);
 // m/d/yy with the year modulo 100 in two digits (1/1/05).
 std::string memoDate(DateSerial date);
 
+// The daily memo, the monthly file and its memo put together row by row as a run writes its
+// daily rows, with the bytes memoFromResult and monthlyFromDaily give from the whole daily file,
+// without reading it back.
+class DerivedResultRows {
+public:
+    DerivedResultRows(DateSerial startDate, bool carbonOnly, size_t days);
+    // The daily row just written for the date, as appendDailyRow wrote it.
+    void add(DateSerial date, std::string_view dailyRow);
+
+    std::string dailyMemo;
+    std::string monthly;
+    std::string monthlyMemo;
+
+private:
+    int m_day;
+    long m_mas = -1;
+};
+
 } // namespace orvek
