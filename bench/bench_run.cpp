@@ -23,11 +23,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <spawn.h>
 #include <string>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -181,23 +185,35 @@ long childPageFaults() {
 }
 
 // This program started again for one run and nothing else: start-up, reading the inputs, the
-// loop and the five result files, as a user's run of the whole process costs.
+// loop and the five result files, as a user's run of the whole process costs. It is started
+// directly rather than through a shell, whose own start would be counted with it.
 void timeWholeProcess(const std::string& self, const std::string& folder, int repetitions,
                       double& wall, double& cpu, long& faults) {
-    const std::string command = "'" + self + "' --once '" + folder + "' > /dev/null";
+    std::string selfArg = self;
+    std::string onceArg = "--once";
+    std::string folderArg = folder;
+    char* const args[] = {selfArg.data(), onceArg.data(), folderArg.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     std::vector<double> walls;
     std::vector<double> cpus;
     const long faults0 = childPageFaults();
     for (int i = 0; i < repetitions; ++i) {
         const double c0 = childCpuSeconds();
         const auto t0 = Clock::now();
-        if (std::system(command.c_str()) != 0) {
-            std::fprintf(stderr, "the run failed: %s\n", command.c_str());
+        pid_t child = 0;
+        int status = 0;
+        if (posix_spawn(&child, self.c_str(), &actions, nullptr, args, environ) != 0 ||
+            ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+            WEXITSTATUS(status) != 0) {
+            std::fprintf(stderr, "the run failed: %s --once %s\n", self.c_str(), folder.c_str());
             std::exit(1);
         }
         walls.push_back(seconds(t0, Clock::now()));
         cpus.push_back(childCpuSeconds() - c0);
     }
+    posix_spawn_file_actions_destroy(&actions);
     wall = median(walls);
     cpu = median(cpus);
     faults = (childPageFaults() - faults0) / repetitions;
