@@ -23,17 +23,7 @@ Variant Variant::Currency(double amount) {
 }
 
 bool Variant::IsNumber() const {
-    switch (m_type) {
-    case VarType::Smallint:
-    case VarType::Integer:
-    case VarType::Single:
-    case VarType::Double:
-    case VarType::Currency:
-    case VarType::Byte:
-        return true;
-    default:
-        return false;
-    }
+    return IsNumberType(m_type);
 }
 
 int64_t Variant::IntegerPart() const {

@@ -33,20 +33,6 @@ std::u16string readChars(TEasyStream& body, size_t count, bool wide) {
     return Latin1ToUtf16(body.ReadBytes(count));
 }
 
-bool isNumber(VarType type) {
-    switch (type) {
-    case VarType::Smallint:
-    case VarType::Integer:
-    case VarType::Single:
-    case VarType::Double:
-    case VarType::Currency:
-    case VarType::Byte:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 double DecodeRK(uint32_t rk) {
@@ -216,7 +202,7 @@ void TXLSReader::ApplyXF(TCell& cell, int xf) {
         return;
     }
     cell.SetXFIndex(xf);
-    if (m_numbers == TCellNumbers::AsFormatted && IsDateXF(xf) && isNumber(cell.ValueType())) {
+    if (m_numbers == TCellNumbers::AsFormatted && IsDateXF(xf) && IsNumberType(cell.ValueType())) {
         // Day numbers of the file count 1 January 1900 as day 1 and include the nonexistent
         // 29 February 1900; dates here count it as 2 and go straight to 1 March (61).
         double t = cell.NumberValue() + 1;

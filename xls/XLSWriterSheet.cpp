@@ -281,18 +281,14 @@ void putDouble(uint8_t* out, double v) {
 size_t TXLSWriter::EncodeCell(uint8_t* out, VarType type, unsigned row, unsigned col, unsigned xf,
                               double number, uint32_t sst) {
     size_t size = 0;
-    switch (type) {
-    case VarType::Empty:
-        return cellHead(out, biff::kBlank, 6, row, col, xf);
-    case VarType::Smallint:
-    case VarType::Integer:
-    case VarType::Single:
-    case VarType::Double:
-    case VarType::Currency:
-    case VarType::Byte:
+    if (IsNumberType(type)) {
         size = cellHead(out, biff::kNumber, 14, row, col, xf);
         putDouble(out + size, number);
         return size + 8;
+    }
+    switch (type) {
+    case VarType::Empty:
+        return cellHead(out, biff::kBlank, 6, row, col, xf);
     case VarType::Date:
         // The file's day numbers include the nonexistent 29 February 1900.
         size = cellHead(out, biff::kNumber, 14, row, col, xf);
@@ -310,7 +306,7 @@ size_t TXLSWriter::EncodeCell(uint8_t* out, VarType type, unsigned row, unsigned
         out[size++] = number != 0 ? 1 : 0;
         out[size++] = 0;
         return size;
-    case VarType::Null:
+    default:
         break;
     }
     return 0;

@@ -22,6 +22,12 @@ enum class VarType {
     String,
 };
 
+// The kinds that hold a plain number (dates, texts and booleans do not).
+constexpr bool IsNumberType(VarType type) {
+    return type == VarType::Smallint || type == VarType::Integer || type == VarType::Single ||
+           type == VarType::Double || type == VarType::Currency || type == VarType::Byte;
+}
+
 // A small tagged value. Strings (String) are UTF-8; OLE strings (OleStr) are UTF-16. A date is
 // a day number counted from 30 December 1899 (1 January 1900 is 2). Currency holds a fixed-point
 // amount with four decimals.
