@@ -223,44 +223,57 @@ void saveResultWorkbook(const std::vector<WorkbookCell>& cells, const std::strin
     saveInto(path, [&](int fd) { workbook.SaveToDescriptor(fd); });
 }
 
-void saveResultWorkbook(std::string_view result, std::string_view record, bool carbonOnly,
-                        WorkbookStop stop, DateSerial endDate, int lastDAS,
-                        const std::string& path) {
-    // The cells come in row order, each once, so they are encoded as they are read rather
-    // than kept as cells: the file is the same.
+namespace {
+
+// The result's cells come in row order, each once, so they are encoded as they are read rather
+// than kept as cells (the file is the same); save writes the encoded workbook out.
+void streamResultWorkbook(std::string_view result, std::string_view record, bool carbonOnly,
+                          WorkbookStop stop, DateSerial endDate, int lastDAS,
+                          const std::function<void(xls::TXLSCellStream&)>& save) {
     xls::TXLSFile workbook;
     xls::TSheet& sheet = workbook.Workbook().Sheets().Items(0);
     sheet.Columns().Items(0).SetWidth(kResultDateColumnWidth);
     xls::TXLSCellStream stream(workbook.Workbook(), cellsAtMost(result, record, carbonOnly));
     forEachResultWorkbookCell(result, record, carbonOnly, stop, endDate, lastDAS,
                               [&](const WorkbookCellView& c) { streamCell(stream, c); });
-    saveInto(path, [&](int fd) { stream.SaveToDescriptor(fd); });
+    save(stream);
+}
+
+} // namespace
+
+void saveResultWorkbook(std::string_view result, std::string_view record, bool carbonOnly,
+                        WorkbookStop stop, DateSerial endDate, int lastDAS,
+                        const std::string& path) {
+    streamResultWorkbook(result, record, carbonOnly, stop, endDate, lastDAS,
+                         [&](xls::TXLSCellStream& stream) {
+                             saveInto(path, [&](int fd) { stream.SaveToDescriptor(fd); });
+                         });
 }
 
 std::string saveNewResultWorkbook(std::string_view result, std::string_view record, bool carbonOnly,
                                   WorkbookStop stop, DateSerial endDate, int lastDAS,
                                   const std::function<std::string(int)>& nameFor) {
-    xls::TXLSFile workbook;
-    xls::TSheet& sheet = workbook.Workbook().Sheets().Items(0);
-    sheet.Columns().Items(0).SetWidth(kResultDateColumnWidth);
-    xls::TXLSCellStream stream(workbook.Workbook(), cellsAtMost(result, record, carbonOnly));
-    forEachResultWorkbookCell(result, record, carbonOnly, stop, endDate, lastDAS,
-                              [&](const WorkbookCellView& c) { streamCell(stream, c); });
-    // A failure names the file the user would have got.
-    std::string shown = nameFor(1);
-    std::error_code unreadable;
-    for (int n = 2; std::filesystem::exists(std::filesystem::symlink_status(shown, unreadable));
-         ++n) {
-        shown = nameFor(n);
-    }
-    std::string cannotCreate;
-    std::string cannotWrite;
-    const SaveTexts texts = libraryTexts(cannotCreate, cannotWrite);
-    const std::string temp = temporaryNameFor(shown);
-    writeNewFile(
-        temp,
-        [&](int fd) { return writeInto(fd, shown, [&](int f) { stream.SaveToDescriptor(f); }); },
-        shown, texts);
+    std::string temp;
+    streamResultWorkbook(
+        result, record, carbonOnly, stop, endDate, lastDAS, [&](xls::TXLSCellStream& stream) {
+            // A failure names the file the user would have got.
+            std::string shown = nameFor(1);
+            std::error_code unreadable;
+            for (int n = 2;
+                 std::filesystem::exists(std::filesystem::symlink_status(shown, unreadable)); ++n) {
+                shown = nameFor(n);
+            }
+            std::string cannotCreate;
+            std::string cannotWrite;
+            const SaveTexts texts = libraryTexts(cannotCreate, cannotWrite);
+            temp = temporaryNameFor(shown);
+            writeNewFile(
+                temp,
+                [&](int fd) {
+                    return writeInto(fd, shown, [&](int f) { stream.SaveToDescriptor(f); });
+                },
+                shown, texts);
+        });
     return publishUnderFirstFreeName(temp, nameFor);
 }
 
