@@ -7,11 +7,21 @@
 #include "model/Events.h"
 #include "model/Weather.h"
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
 
 namespace orvek::bench {
+
+// The middle of a set of timings (the upper middle of an even count), 0 for none.
+inline double median(std::vector<double> v) {
+    if (v.empty()) {
+        return 0;
+    }
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
 
 // 100 years of daily weather from firstYear on: the observed Milwaukee years repeated under
 // shifted year numbers, each target year taking an observed year of the same length.

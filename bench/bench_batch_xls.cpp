@@ -44,10 +44,7 @@ Timing runProcess(const std::string& command) {
             childCpuSeconds() - cpu};
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using orvek::bench::median;
 
 } // namespace
 

@@ -4,6 +4,8 @@
 // simulation itself is timed in this process with the same inputs). The machine may be shared:
 // medians damp the noise, and the speed-up cannot exceed what the free cores allow.
 
+#include "BenchSupport.h"
+
 #include "basics/Files.h"
 #include "basics/Text.h"
 #include "model/Parameters.h"
@@ -29,10 +31,7 @@ namespace {
 constexpr int kRuns = 1000;
 constexpr int kRepetitions = 5;
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using orvek::bench::median;
 
 double childCpuSeconds() {
     rusage u{};

@@ -3,6 +3,8 @@
 // warms the caches, with the CPU time the started process used up to that frame.
 //   bench_gui_startup [starts]
 
+#include "BenchSupport.h"
+
 #include "app/MainWindow.h"
 
 #include <QApplication>
@@ -57,10 +59,7 @@ int child(int argc, char** argv, const QString& folder) {
     return QApplication::exec();
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
+using orvek::bench::median;
 
 } // namespace
 

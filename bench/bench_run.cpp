@@ -165,10 +165,7 @@ double timedRun(const std::string& folder, orvek::RunOutcome& outcome, double* l
     return seconds(t0, Clock::now());
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using orvek::bench::median;
 
 double childCpuSeconds() {
     rusage u{};

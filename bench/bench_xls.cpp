@@ -80,10 +80,7 @@ template <class Step> Timing timed(Step step) {
     return {seconds(start), cpuSeconds() - cpu};
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using orvek::bench::median;
 
 } // namespace
 
