@@ -67,6 +67,8 @@ NumericalOutputPage::NumericalOutputPage(QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(6, 6, 6, 6);
     m_memo = new TextMemo(this);
     m_memo->setObjectName(QStringLiteral("Memo1"));
+    // A screen reader names the table by what the tab shows.
+    m_memo->setAccessibleName(QStringLiteral("Numerical output"));
     m_memo->setFont(memoFont());
     setTabStops();
     m_memo->installEventFilter(this);
