@@ -18,28 +18,6 @@ namespace {
 constexpr size_t kMaxTextLength = 65535;
 constexpr size_t kMaxCellRecord = 18;
 
-// The number a cell of this type reports for these plain bits, as TCell::NumberValue does.
-double plainNumber(VarType type, uint64_t bits) {
-    double d = 0;
-    switch (type) {
-    case VarType::Smallint:
-    case VarType::Integer:
-    case VarType::Byte:
-        return static_cast<double>(static_cast<int64_t>(bits));
-    case VarType::Currency:
-        return static_cast<double>(static_cast<int64_t>(bits)) / 10000.0;
-    case VarType::Single:
-    case VarType::Double:
-    case VarType::Date:
-        std::memcpy(&d, &bits, sizeof d);
-        return d;
-    case VarType::Boolean:
-        return bits != 0 ? 1 : 0;
-    default:
-        return 0;
-    }
-}
-
 } // namespace
 
 TXLSCellStream::TXLSCellStream(TWorkbook& workbook, size_t expectedCells)
@@ -148,7 +126,7 @@ void TXLSCellStream::Put(int row, int col, const Variant& value, int numberForma
         xf = WithFormat(xf, numberFormatIndex);
     }
     const uint32_t sst = text ? static_cast<uint32_t>(m_writer.AddString(std::move(key))) : 0;
-    Append(at, type, row, col, xf, text ? 0 : plainNumber(type, value.PlainBits()), sst);
+    Append(at, type, row, col, xf, text ? 0 : value.ToDouble(), sst);
 }
 
 void TXLSCellStream::PutNumber(int row, int col, double value, int numberFormatIndex) {
