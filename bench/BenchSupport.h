@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace orvek::bench {
@@ -21,6 +22,14 @@ inline double median(std::vector<double> v) {
     }
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+// The processor time of this process's finished children, user and system.
+inline double childCpuSeconds() {
+    rusage u{};
+    ::getrusage(RUSAGE_CHILDREN, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 // 100 years of daily weather from firstYear on: the observed Milwaukee years repeated under

@@ -26,12 +26,7 @@ struct Timing {
     double cpu = 0;
 };
 
-double childCpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_CHILDREN, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
+using orvek::bench::childCpuSeconds;
 
 Timing runProcess(const std::string& command) {
     const double cpu = childCpuSeconds();

@@ -33,12 +33,7 @@ constexpr int kRepetitions = 5;
 
 using orvek::bench::median;
 
-double childCpuSeconds() {
-    rusage u{};
-    ::getrusage(RUSAGE_CHILDREN, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+using orvek::bench::childCpuSeconds;
 
 // Wall time; the CPU time the ensemble took goes to cpu.
 double timeEnsemble(const std::string& folder, int jobs, const std::string& out, double& cpu) {

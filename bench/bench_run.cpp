@@ -167,12 +167,7 @@ double timedRun(const std::string& folder, orvek::RunOutcome& outcome, double* l
 
 using orvek::bench::median;
 
-double childCpuSeconds() {
-    rusage u{};
-    ::getrusage(RUSAGE_CHILDREN, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+using orvek::bench::childCpuSeconds;
 
 // Page faults of the finished children: on some virtual machines each costs microseconds.
 long childPageFaults() {
